@@ -1,0 +1,135 @@
+#include "framework/Services.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+std::mutex g_Mutex;
+CMessageScope* g_pInnermost = nullptr;
+
+MessageSink& MessageSinkSlot()
+{
+    static MessageSink sink = [](const std::string& strText) {
+        std::fprintf(stderr, "morrow: %s\n", strText.c_str());
+    };
+    return sink;
+}
+
+TraceSink& TraceSinkSlot()
+{
+    static TraceSink sink;
+    return sink;
+}
+
+const char* BaseName(const char* pszPath)
+{
+    const char* pszSlash = std::strrchr(pszPath, '/');
+    return pszSlash ? pszSlash + 1 : pszPath;
+}
+
+} // namespace
+
+MessageSink SetMessageSink(MessageSink sink)
+{
+    std::lock_guard<std::mutex> lock(g_Mutex);
+    MessageSink old = std::move(MessageSinkSlot());
+    MessageSinkSlot() = std::move(sink);
+    return old;
+}
+
+TraceSink SetTraceSink(TraceSink sink)
+{
+    std::lock_guard<std::mutex> lock(g_Mutex);
+    TraceSink old = std::move(TraceSinkSlot());
+    TraceSinkSlot() = std::move(sink);
+    return old;
+}
+
+void ShowMessageBox(const char* pszText)
+{
+    const std::string strText = pszText ? pszText : "";
+    MessageSink sink;
+    {
+        std::lock_guard<std::mutex> lock(g_Mutex);
+        if (g_pInnermost) {
+            for (CMessageScope::Entry& entry : g_pInnermost->m_Entries) {
+                if (entry.strText == strText) {
+                    ++entry.nCount;
+                    return;
+                }
+            }
+            g_pInnermost->m_Entries.push_back({strText, 1});
+        }
+        sink = MessageSinkSlot();
+    }
+    // The sink may block (a modal box); it runs outside the lock.
+    if (sink)
+        sink(strText);
+}
+
+void TraceLine(const char* pszFormat, ...)
+{
+    char szBuffer[1024];
+    va_list args;
+    va_start(args, pszFormat);
+    const int nLength = std::vsnprintf(szBuffer, sizeof szBuffer, pszFormat, args);
+    va_end(args);
+    std::string strLine;
+    if (nLength >= 0 && static_cast<size_t>(nLength) >= sizeof szBuffer) {
+        strLine.resize(static_cast<size_t>(nLength) + 1);
+        va_start(args, pszFormat);
+        std::vsnprintf(&strLine[0], strLine.size(), pszFormat, args);
+        va_end(args);
+        strLine.resize(static_cast<size_t>(nLength));
+    } else if (nLength >= 0) {
+        strLine.assign(szBuffer, static_cast<size_t>(nLength));
+    }
+    TraceSink sink;
+    {
+        std::lock_guard<std::mutex> lock(g_Mutex);
+        sink = TraceSinkSlot();
+    }
+    if (sink)
+        sink(strLine);
+}
+
+void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr)
+{
+    TraceLine("Assertion failed: %s, file %s, line %d\n", pszExpr, BaseName(pszFile), nLine);
+}
+
+CMessageScope::CMessageScope()
+{
+    std::lock_guard<std::mutex> lock(g_Mutex);
+    m_pOuter = g_pInnermost;
+    g_pInnermost = this;
+}
+
+CMessageScope::~CMessageScope()
+{
+    std::lock_guard<std::mutex> lock(g_Mutex);
+    // Scopes close in reverse order of opening; unlink this one wherever it sits.
+    CMessageScope** ppLink = &g_pInnermost;
+    while (*ppLink && *ppLink != this)
+        ppLink = &(*ppLink)->m_pOuter;
+    if (*ppLink)
+        *ppLink = m_pOuter;
+}
+
+std::vector<CMessageScope::Entry> CMessageScope::GetEntries() const
+{
+    std::lock_guard<std::mutex> lock(g_Mutex);
+    return m_Entries;
+}
+
+int CMessageScope::GetCount(const std::string& strText) const
+{
+    std::lock_guard<std::mutex> lock(g_Mutex);
+    for (const Entry& entry : m_Entries)
+        if (entry.strText == strText)
+            return entry.nCount;
+    return 0;
+}

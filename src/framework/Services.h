@@ -1,0 +1,64 @@
+// Reporting services shared by every layer: a message box, a debug trace line and a debug
+// assertion. The core never talks to the user itself; the front end (GUI, tool, test) installs
+// the sinks that decide where each report goes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Receives the text of a message box. The GUI shows a modal box with an OK button and returns
+// once the user dismissed it; a tool prints it; a test records it.
+using MessageSink = std::function<void(const std::string& strText)>;
+// Receives one formatted trace line, exactly as formatted (line ends included).
+using TraceSink = std::function<void(const std::string& strLine)>;
+
+// Installs a sink and returns the one it replaces. An empty sink drops the reports.
+// Until a front end installs its own, messages go to stderr and trace lines are dropped.
+MessageSink SetMessageSink(MessageSink sink);
+TraceSink SetTraceSink(TraceSink sink);
+
+// Shows one fixed text with an OK button. Inside a CMessageScope a text already shown in that
+// scope is only counted, not shown again. Safe to call from any thread.
+void ShowMessageBox(const char* pszText);
+
+// Formats as printf does and hands the line to the trace sink.
+void TraceLine(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
+
+// Reports a failed debug assertion through the trace sink as
+// "Assertion failed: EXPR, file FILE, line LINE\n" (FILE without its folders). The caller
+// then carries on with its fallback; nothing aborts.
+void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr);
+
+#define MORROW_ASSERT(cond)                                                                        \
+    do {                                                                                           \
+        if (!(cond))                                                                               \
+            ReportAssertFailure(__FILE__, __LINE__, #cond);                                        \
+    } while (0)
+
+// Collects the message boxes of one operation (one warp, say). While a scope is open, each
+// distinct text is shown the first time only and every occurrence is counted, so the caller can
+// report "shown once, occurred N times" when the operation ends. Scopes nest; the innermost one
+// counts. Open and close a scope on one thread; messages from other threads count in it too.
+class CMessageScope {
+public:
+    struct Entry {
+        std::string strText;
+        int nCount;
+    };
+
+    CMessageScope();
+    ~CMessageScope();
+    CMessageScope(const CMessageScope&) = delete;
+    CMessageScope& operator=(const CMessageScope&) = delete;
+
+    // Every distinct text met in this scope, in the order first met, with its count.
+    std::vector<Entry> GetEntries() const;
+    // Occurrences of one text (0 if never met).
+    int GetCount(const std::string& strText) const;
+
+private:
+    friend void ShowMessageBox(const char* pszText);
+    std::vector<Entry> m_Entries;
+    CMessageScope* m_pOuter;
+};

@@ -1,0 +1,58 @@
+#include "image/ViewImage.h"
+
+#include <cmath>
+#include <cstring>
+
+unsigned char ColourToByte(double dValue)
+{
+    if (!std::isfinite(dValue))
+        return 0;
+    if (dValue > -2147483648.0 && dValue < 2147483648.0)
+        return static_cast<unsigned char>(static_cast<unsigned int>(static_cast<int>(dValue)) & 0xFFu);
+    // Beyond the int range: the low 8 bits of the truncated value, its residue modulo 256.
+    // trunc and fmod are exact in doubles, so this is the same rule carried further.
+    double dResidue = std::fmod(std::trunc(dValue), 256.0);
+    if (dResidue < 0.0)
+        dResidue += 256.0;
+    return static_cast<unsigned char>(static_cast<int>(dResidue));
+}
+
+void CViewImage::InitFields()
+{
+    m_nWidth = 0;
+    m_nHeight = 0;
+    m_pSamples = nullptr;
+    std::memset(m_COP, 0, sizeof m_COP);
+    std::memset(m_P, 0, sizeof m_P);
+    std::memset(m_SceneBounds, 0, sizeof m_SceneBounds);
+    std::memset(m_SceneExtra, 0, sizeof m_SceneExtra);
+}
+
+CViewImage::CViewImage()
+{
+    InitFields();
+}
+
+CViewImage::~CViewImage()
+{
+    delete[] m_pSamples;
+}
+
+void CViewImage::SetSamples(PixelSample* pSamples)
+{
+    if (m_pSamples != pSamples)
+        delete[] m_pSamples;
+    m_pSamples = pSamples;
+}
+
+void CViewImage::SetCamera(const double cop[3], const double P[3][3])
+{
+    std::memcpy(m_COP, cop, sizeof m_COP);
+    std::memcpy(m_P, P, sizeof m_P);
+}
+
+void CViewImage::SetSceneValues(const double bounds[6], const double extra[8])
+{
+    std::memcpy(m_SceneBounds, bounds, sizeof m_SceneBounds);
+    std::memcpy(m_SceneExtra, extra, sizeof m_SceneExtra);
+}

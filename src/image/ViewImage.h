@@ -1,0 +1,138 @@
+// CViewImage: one view of a scene, a grid of pixel samples (colour and generalized disparity)
+// with the pinhole camera that took it and fourteen scene values. The data-file reader and the
+// BMP writer live in image/; the camera moves and the warp are members defined in warp/.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One pixel: colours on a 0 to 255 scale, then the generalized disparity.
+struct PixelSample {
+    double red;
+    double green;
+    double blue;
+    double disparity;
+};
+
+// Numbers in a complete data file: 26 header values and 40,000 records of six.
+constexpr long kDataFileNumbers = 26 + 6L * 200 * 200;
+
+// How a data file was read. The reader only fills this in; telling the user is the caller's job.
+struct LoadReport {
+    bool bOpened = false;       // the file could be opened for reading
+    long nNumbersRead = 0;      // conversions that succeeded, of kDataFileNumbers
+    long nRecordsOutside = 0;   // complete records whose x or y lay outside 0..199 (not stored)
+    bool bBadToken = false;     // reading stopped at a token that is not a number
+    bool IsComplete() const { return bOpened && nNumbersRead == kDataFileNumbers; }
+};
+
+// What one warp did, for the caller to report (filled by the camera-move constructors).
+struct WarpReport {
+    int nZone = 0;             // signed zone id used for the traversal
+    int nEx = 0, nEy = 0;      // rounded epipole
+    double dW = 0.0;           // W value of the epipole
+    bool bDegenerate = false;  // |W| <= 1e-20: the fallback order was used
+    int nXOff = 0, nYOff = 0;  // new-plane coordinates of column 0 and row 0
+    bool bCut = false;         // the grid was cut to its maximum size
+    struct Message {
+        std::string strText;
+        int nCount;
+    };
+    std::vector<Message> messages; // every message box text met during the warp, with counts
+};
+
+// A colour as a display or file byte: truncation toward zero, then the low 8 bits (255.9 gives
+// 255, 256.0 gives 0, -1.0 gives 255). Values beyond the int range keep the rule (the low 8 bits
+// of the truncated value); NaN and infinities give 0.
+unsigned char ColourToByte(double dValue);
+
+class CViewImage {
+public:
+    // Empty file name, no grid, zero size; camera and scene values 0.0.
+    CViewImage();
+    // Reads a data file. If pReport is given it says how the reading went.
+    explicit CViewImage(const char* pszPath, LoadReport* pReport = nullptr);
+    // Free move: the source camera turned by the three angles (degrees) and moved to the
+    // absolute position, then the whole warp of the source image.
+    CViewImage(double rotX, double rotY, double rotZ, const double position[3],
+               const CViewImage& source);
+    // Focus move: the centre of projection turned about the centre of the scene bounds and its
+    // distance scaled by zoom, then the whole warp of the source image.
+    CViewImage(double rotX, double rotY, double rotZ, double zoom, const CViewImage& source);
+    virtual ~CViewImage();
+
+    CViewImage(const CViewImage&) = delete;
+    CViewImage& operator=(const CViewImage&) = delete;
+
+    int GetWidth() const { return m_nWidth; }
+    int GetHeight() const { return m_nHeight; }
+    // The grid itself (may be null); sample (x, y) is element y * width + x.
+    PixelSample* GetSamples() const { return m_pSamples; }
+    void SetWidth(int nWidth) { m_nWidth = nWidth; }
+    void SetHeight(int nHeight) { m_nHeight = nHeight; }
+    // Frees the current grid and takes ownership of pSamples (allocated with new[]). No size check.
+    void SetSamples(PixelSample* pSamples);
+
+    // Writes the colours as an uncompressed 24-bit BMP. A regular file is written through a
+    // temporary file in the same folder and renamed over the target only when complete; a
+    // device or pipe is written directly. Returns false (and traces) when nothing or not all
+    // was written; an image without a grid writes nothing.
+    bool WriteBmp(const char* pszPath) const;
+    // The same bytes, into memory. False for an image without a grid or a negative size.
+    bool EncodeBmp(std::vector<unsigned char>& bytes) const;
+
+    const std::string& GetFileName() const { return m_strFileName; }
+    const double* GetCOP() const { return m_COP; }
+    const double (*GetP() const)[3] { return m_P; }
+    const double* GetSceneBounds() const { return m_SceneBounds; }
+    const double* GetSceneExtra() const { return m_SceneExtra; }
+    // For tools and tests that build an image in memory.
+    void SetCamera(const double cop[3], const double P[3][3]);
+    void SetSceneValues(const double bounds[6], const double extra[8]);
+
+    const WarpReport& GetWarpReport() const { return m_WarpReport; }
+
+    // ---- warping engine (warp/) ----
+    // Largest warped grid along each axis; a larger warped border is cut to it.
+    static constexpr int kMaxWarpSide = 2048;
+
+    // The warping equation for one reference pixel. Returns false (and *outX, *outY are NaN)
+    // when the point is unusable: |D| <= 1e-20, or the point is not in front of the new camera.
+    bool WarpPixel(double u, double v, const double refP[3][3], const double desP[3][3],
+                   const double refCOP[3], const double desCOP[3], double disparity,
+                   double* outX, double* outY) const;
+    void TriangleBounds(double x1, double y1, double x2, double y2, double x3, double y3,
+                        double* minX, double* maxX, double* minY, double* maxY) const;
+    void WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int xOff, int yOff,
+                      const CViewImage& reference);
+    void TraverseXIncYInc(const CViewImage& source, int x0, int y0, int x1, int y1, int xOff,
+                          int yOff);
+    void TraverseXDecYInc(const CViewImage& source, int x0, int y0, int x1, int y1, int xOff,
+                          int yOff);
+    void TraverseXDecYDec(const CViewImage& source, int x0, int y0, int x1, int y1, int xOff,
+                          int yOff);
+    void TraverseXIncYDec(const CViewImage& source, int x0, int y0, int x1, int y1, int xOff,
+                          int yOff);
+    // Runs the sheets of one zone row; an id outside +-1..9 shows "Wrong Zone id".
+    void TraverseZone(const CViewImage& source, int nZone, int ex, int ey, int xOff, int yOff);
+    // Box spanned by the usable warped border pixels, always containing (0, 0).
+    void ComputeWarpBounds(const double srcP[3][3], const double newP[3][3],
+                           const double srcCOP[3], const double newCOP[3],
+                           const PixelSample* pSource, double* minX, double* maxX, double* minY,
+                           double* maxY) const;
+    // Sizes, allocates, clears and fills the grid of this (new) image from the source.
+    void SetupWarp(const CViewImage& source, int nZone, int ex, int ey);
+
+private:
+    int m_nWidth;
+    int m_nHeight;
+    PixelSample* m_pSamples;
+    std::string m_strFileName;
+    double m_COP[3];
+    double m_P[3][3];
+    double m_SceneBounds[6];
+    double m_SceneExtra[8];
+    WarpReport m_WarpReport;
+
+    void InitFields();
+};

@@ -1,0 +1,62 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+CRecordingSinks::CRecordingSinks()
+{
+    m_OldMessage = SetMessageSink([this](const std::string& s) { messages.push_back(s); });
+    m_OldTrace = SetTraceSink([this](const std::string& s) { traces.push_back(s); });
+}
+
+CRecordingSinks::~CRecordingSinks()
+{
+    SetMessageSink(std::move(m_OldMessage));
+    SetTraceSink(std::move(m_OldTrace));
+}
+
+int CRecordingSinks::AssertionCount() const
+{
+    int nCount = 0;
+    for (const std::string& s : traces)
+        if (s.rfind("Assertion failed:", 0) == 0)
+            ++nCount;
+    return nCount;
+}
+
+CScratchDir::CScratchDir()
+{
+    std::string strTemplate = (std::filesystem::temp_directory_path() / "morrow-test-XXXXXX").string();
+    std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
+    buffer.push_back('\0');
+    const char* pszMade = mkdtemp(buffer.data());
+    m_strPath = pszMade ? pszMade : "";
+}
+
+CScratchDir::~CScratchDir()
+{
+    if (!m_strPath.empty()) {
+        std::error_code ec;
+        // Restore permissions a test may have taken away, so everything can be removed.
+        for (auto it = std::filesystem::recursive_directory_iterator(m_strPath, ec);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(m_strPath, ec);
+    }
+}
+
+std::string ReadFileBytes(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::string& strPath, const std::string& strBytes)
+{
+    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
+    out.write(strBytes.data(), static_cast<std::streamsize>(strBytes.size()));
+}
