@@ -18,7 +18,7 @@ build: configure
 # The core and the tools once more with AddressSanitizer and UndefinedBehaviorSanitizer; any
 # report fails the run.
 build-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORROW_SANITIZE=ON \
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORROW_SANITIZE=ON \
 	  -DMORROW_BUILD_GUI=OFF -DMORROW_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
