@@ -12,6 +12,14 @@ packages=(
   locales
 )
 
+# A locale whose decimal separator is a comma, for the locale tests (needs the locales package).
+ensure_comma_locale() {
+  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    if [ "$(id -u)" -eq 0 ]; then localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
+    else sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true; fi
+  fi
+}
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -19,6 +27,7 @@ for p in "${packages[@]}"; do
   fi
 done
 if [ ${#missing[@]} -eq 0 ]; then
+  ensure_comma_locale
   exit 0
 fi
 
@@ -31,3 +40,5 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${SUDO[@]}" apt-get update -qq
 "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+ensure_comma_locale
