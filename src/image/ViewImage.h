@@ -46,6 +46,8 @@ struct WarpReport {
 // of the truncated value); NaN and infinities give 0.
 unsigned char ColourToByte(double dValue);
 
+struct EpipoleInfo;
+
 class CViewImage {
 public:
     // Empty file name, no grid, zero size; camera and scene values 0.0.
@@ -120,8 +122,24 @@ public:
                            const double srcCOP[3], const double newCOP[3],
                            const PixelSample* pSource, double* minX, double* maxX, double* minY,
                            double* maxY) const;
-    // Sizes, allocates, clears and fills the grid of this (new) image from the source.
+    // The window of the new grid from the box of the warped border (which holds the origin):
+    // xOff = trunc(minX - 1), xHi = trunc(maxX + 1), width = xHi - xOff + 1, likewise for y.
+    // Bounds beyond the fixed range -1023..1022 are clamped into it first so that neither side
+    // exceeds kMaxWarpSide; returns true when that cut the window.
+    static bool WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff,
+                           int* yOff, int* nWidth, int* nHeight);
+    // Sizes, allocates, clears and fills the grid of this (new) image from the source, whose
+    // grid must be 200 x 200 (otherwise the new image gets a cleared 3 x 3 grid and nothing is
+    // drawn). Bounds beyond kMaxWarpSide are cut, with one message box. Fills the zone, ex,
+    // ey, offsets and bCut of the warp report; runs in the caller's message scope.
     void SetupWarp(const CViewImage& source, int nZone, int ex, int ey);
+
+    // Test seam: while a recorder is set, the sheet traversals append every triangle call
+    // (vertices in the order passed) to it instead of drawing the triangle.
+    struct TriangleCall {
+        int x1, y1, x2, y2, x3, y3;
+    };
+    void SetTriangleRecorder(std::vector<TriangleCall>* pCalls) { m_pTriangleRecorder = pCalls; }
 
 private:
     int m_nWidth;
@@ -133,6 +151,12 @@ private:
     double m_SceneBounds[6];
     double m_SceneExtra[8];
     WarpReport m_WarpReport;
+    std::vector<TriangleCall>* m_pTriangleRecorder = nullptr;
 
     void InitFields();
+    // Last steps of both moves: scene values copied, report filled, SetupWarp run.
+    void FinishMove(const CViewImage& source, const EpipoleInfo& info);
+    // One triangle of a sheet: recorded when a recorder is set, drawn otherwise.
+    void EmitTriangle(const CViewImage& source, int x1, int y1, int x2, int y2, int x3, int y3,
+                      int xOff, int yOff);
 };
