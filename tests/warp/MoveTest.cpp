@@ -1,0 +1,244 @@
+// The free-move and focus-move constructors: the new camera, the copied scene values, the warp
+// report, and every degenerate move (no crash, no hang, a defined image, the right messages).
+#include <climits>
+#include <cstring>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "WarpFixture.h"
+#include "warp/Warp.h"
+
+namespace {
+
+int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile)
+{
+    int nCount = 0;
+    for (const std::string& strLine : sinks.traces)
+        if (strLine.find("Assertion failed") == 0 && strLine.find(strFile) != std::string::npos)
+            ++nCount;
+    return nCount;
+}
+
+// A warped image is always complete: a grid of its size, disparity 1.0 everywhere.
+void ExpectDefinedImage(const CViewImage& image)
+{
+    ASSERT_NE(image.GetSamples(), nullptr);
+    ASSERT_GE(image.GetWidth(), 3);
+    ASSERT_GE(image.GetHeight(), 3);
+    ASSERT_LE(image.GetWidth(), CViewImage::kMaxWarpSide);
+    ASSERT_LE(image.GetHeight(), CViewImage::kMaxWarpSide);
+    bool bDisparityOne = true, bFinite = true;
+    for (long i = 0; i < long(image.GetWidth()) * image.GetHeight(); ++i) {
+        const PixelSample& s = image.GetSamples()[i];
+        bDisparityOne = bDisparityOne && s.disparity == 1.0;
+        bFinite = bFinite && std::isfinite(s.red) && std::isfinite(s.green) && std::isfinite(s.blue);
+    }
+    EXPECT_TRUE(bDisparityOne);
+    EXPECT_TRUE(bFinite);
+    EXPECT_TRUE(image.GetFileName().empty());
+}
+
+void ExpectSceneValuesCopied(const CViewImage& image, const CViewImage& source)
+{
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(image.GetSceneBounds()[i], source.GetSceneBounds()[i]);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(image.GetSceneExtra()[i], source.GetSceneExtra()[i]);
+}
+
+TEST(FreeMove, BuildsTheCameraAndReportsTheClassification)
+{
+    CRecordingSinks sinks;
+    auto pSource = MakeSourceImage();
+    const double position[3] = {12.0, -7.0, 30.0};
+    CViewImage image(0.0, 0.0, 0.0, position, *pSource);
+    ExpectDefinedImage(image);
+    ExpectSceneValuesCopied(image, *pSource);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(image.GetCOP()[i], position[i]);
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(image.GetP()[i][j], pSource->GetP()[i][j]); // R = identity exactly
+    }
+    const EpipoleInfo info = ClassifyEpipole(pSource->GetP(), pSource->GetCOP(), position);
+    const WarpReport& report = image.GetWarpReport();
+    EXPECT_EQ(report.nZone, info.nZone);
+    EXPECT_EQ(report.nEx, info.nEx);
+    EXPECT_EQ(report.nEy, info.nEy);
+    EXPECT_EQ(report.dW, info.dW);
+    EXPECT_FALSE(report.bDegenerate);
+    EXPECT_FALSE(report.bCut);
+    EXPECT_LE(report.nXOff, -1);
+    EXPECT_LE(report.nYOff, -1);
+    EXPECT_GT(CountColoured(image), 30000);
+    EXPECT_EQ(CountAssertions(sinks, "ViewImage"), 0);
+
+    // The angles play no part in the classification.
+    CViewImage turned(10.0, -20.0, 30.0, position, *pSource);
+    EXPECT_EQ(turned.GetWarpReport().nZone, report.nZone);
+    EXPECT_EQ(turned.GetWarpReport().dW, report.dW);
+    EXPECT_EQ(turned.GetWarpReport().nEx, report.nEx);
+}
+
+TEST(FreeMove, TurnsTheColumnsAboutTheWorldAxes)
+{
+    CRecordingSinks sinks;
+    auto pSource = MakeSourceImage();
+    const double* pCOP = pSource->GetCOP();
+    // 180 degrees about z: x and y of every column negated (up to 5.4e-8 terms), z kept. The
+    // picture turns upside down and stays on the new image plane's negative side.
+    CViewImage image(0.0, 0.0, 180.0, pCOP, *pSource);
+    for (int j = 0; j < 3; ++j) {
+        EXPECT_NEAR(image.GetP()[0][j], -pSource->GetP()[0][j], 1e-5);
+        EXPECT_NEAR(image.GetP()[1][j], -pSource->GetP()[1][j], 1e-5);
+        EXPECT_EQ(image.GetP()[2][j], pSource->GetP()[2][j]);
+    }
+    ExpectDefinedImage(image);
+}
+
+TEST(FocusMove, MovesAlongTheLineToTheFocusPoint)
+{
+    CRecordingSinks sinks;
+    auto pSource = MakeSourceImage(); // focus point (0, 0, 600), centre of projection at 0
+    struct Case {
+        double zoom;
+        double z;
+    } cases[] = {{0.5, 300.0}, {0.8, 120.0}, {1.2, -120.0}};
+    for (const Case& c : cases) {
+        CViewImage image(0.0, 0.0, 0.0, c.zoom, *pSource);
+        EXPECT_EQ(image.GetCOP()[0], 0.0);
+        EXPECT_EQ(image.GetCOP()[1], 0.0);
+        EXPECT_NEAR(image.GetCOP()[2], c.z, 1e-9);
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                EXPECT_EQ(image.GetP()[i][j], pSource->GetP()[i][j]);
+        ExpectDefinedImage(image);
+        ExpectSceneValuesCopied(image, *pSource);
+        EXPECT_GT(CountColoured(image), 25000) << c.zoom;
+    }
+}
+
+TEST(FocusMove, TurnsTheColumnsTheOtherWay)
+{
+    CRecordingSinks sinks;
+    auto pSource = MakeSourceImage();
+    CViewImage image(0.0, 90.0, 0.0, 1.0, *pSource);
+    // The centre turned by +90 degrees about y around the focus point...
+    EXPECT_NEAR(image.GetCOP()[0], -600.0, 1e-4);
+    EXPECT_NEAR(image.GetCOP()[2], 600.0, 1e-4);
+    // ...and the columns by -90 degrees: c = (-100, -100, 200) becomes (-200, -100, -100).
+    EXPECT_NEAR(image.GetP()[0][2], -200.0, 1e-4);
+    EXPECT_NEAR(image.GetP()[1][2], -100.0, 1e-4);
+    EXPECT_NEAR(image.GetP()[2][2], -100.0, 1e-4);
+    ExpectDefinedImage(image);
+}
+
+// Moves that meet a degenerate case. Each must end with a complete image.
+struct DegenerateCase {
+    const char* pszName;
+    bool bFocus;
+    double rx, ry, rz;
+    double pos[3]; // free: the position; focus: pos[0] is the zoom
+    bool bDegenerate;
+    int nZone, nEx, nEy;
+    int nMoveAssertions; // failed assertions reported from the move constructors
+    bool bColoured;      // something of the scene is drawn
+};
+
+const double kNaN = std::nan("");
+
+const DegenerateCase kDegenerateCases[] = {
+    // A pure rotation: no parallax, one sheet over the whole grid.
+    {"pure rotation", false, 0, 4, 0, {0, 0, 0}, true, 5, 0, 0, 1, true},
+    {"focus without a move", true, 0, 0, 0, {1.0}, true, 5, 0, 0, 1, true},
+    // In the plane through the centre spanned by a and b: the epipole at infinity along a.
+    {"sideways along a", false, 0, 0, 0, {25, 0, 0}, true, 6, INT_MAX, 0, 1, true},
+    {"sideways along -b", false, 0, 0, 0, {0, -25, 0}, true, 8, 0, INT_MIN, 1, true},
+    // Camera at the focus point: the square (depth 400) is behind it and not drawn.
+    {"focus zoom 0", true, 0, 0, 0, {0.0}, false, 5, 100, 100, 0, true},
+    // Mirrored through the focus point, looking away: the whole scene is behind the camera.
+    {"focus zoom -1", true, 0, 0, 0, {-1.0}, false, 5, 100, 100, 0, false},
+    // Looking almost along the old image plane: the border warps very far.
+    {"looking along the plane", false, 0, 89.9, 0, {0, 0, 10}, false, -5, 100, 100, 0, true},
+    {"NaN angle", false, kNaN, 0, 0, {1, 2, 3}, false, -5, 100, 100, 0, false},
+    {"NaN position", false, 0, 0, 0, {kNaN, 0, 0}, true, 5, 0, 0, 1, false},
+};
+
+TEST(Moves, DegenerateMovesEndWithADefinedImage)
+{
+    auto pSource = MakeSourceImage();
+    for (const DegenerateCase& c : kDegenerateCases) {
+        SCOPED_TRACE(c.pszName);
+        CRecordingSinks sinks;
+        std::unique_ptr<CViewImage> pImage;
+        if (c.bFocus)
+            pImage = std::make_unique<CViewImage>(c.rx, c.ry, c.rz, c.pos[0], *pSource);
+        else
+            pImage = std::make_unique<CViewImage>(c.rx, c.ry, c.rz, c.pos, *pSource);
+        ExpectDefinedImage(*pImage);
+        const WarpReport& report = pImage->GetWarpReport();
+        EXPECT_EQ(report.bDegenerate, c.bDegenerate);
+        if (c.bDegenerate || std::string(c.pszName).find("focus") == 0) {
+            EXPECT_EQ(report.nZone, c.nZone);
+            EXPECT_EQ(report.nEx, c.nEx);
+            EXPECT_EQ(report.nEy, c.nEy);
+        }
+        EXPECT_EQ(CountAssertions(sinks, "ViewImageMove.cpp"), c.nMoveAssertions);
+        EXPECT_EQ(CountColoured(*pImage) > 0, c.bColoured);
+        // Every message reached the user once and is in the report with its count.
+        ASSERT_EQ(report.messages.size(), sinks.messages.size());
+        for (size_t i = 0; i < sinks.messages.size(); ++i) {
+            EXPECT_EQ(report.messages[i].strText, sinks.messages[i]);
+            EXPECT_GE(report.messages[i].nCount, 1);
+        }
+    }
+}
+
+TEST(Moves, BehindTheCameraIsNotMirroredIntoThePicture)
+{
+    CRecordingSinks sinks;
+    auto pSource = MakeSourceImage();
+    // From the focus point the backdrop is drawn but none of the square's colour (blue 50).
+    CViewImage image(0.0, 0.0, 0.0, 0.0, *pSource);
+    int nSquare = 0, nBackdrop = 0;
+    for (long i = 0; i < long(image.GetWidth()) * image.GetHeight(); ++i) {
+        nSquare += image.GetSamples()[i].blue > 0.0 && image.GetSamples()[i].blue < 199.0;
+        nBackdrop += image.GetSamples()[i].blue == 200.0;
+    }
+    EXPECT_EQ(nSquare, 0);
+    EXPECT_GT(nBackdrop, 10000);
+}
+
+TEST(Moves, RepeatedMessagesAreShownOncePerWarp)
+{
+    CRecordingSinks sinks;
+    auto pSource = MakeIdentitySource(0.5);
+    // The same camera: every integer position is a vertex, and those on vertex 1 cannot be
+    // placed, many times over.
+    CViewImage image(0.0, 0.0, 0.0, pSource->GetCOP(), *pSource);
+    EXPECT_EQ(sinks.messages, std::vector<std::string>{"Too TINY"});
+    ASSERT_EQ(image.GetWarpReport().messages.size(), 1u);
+    EXPECT_EQ(image.GetWarpReport().messages[0].strText, "Too TINY");
+    EXPECT_GT(image.GetWarpReport().messages[0].nCount, 1000);
+    // A second warp shows it again.
+    CViewImage again(0.0, 0.0, 0.0, pSource->GetCOP(), *pSource);
+    EXPECT_EQ(sinks.messages.size(), 2u);
+}
+
+TEST(Moves, WarpIsBitReproducible)
+{
+    CRecordingSinks sinks;
+    auto pSource = MakeSourceImage();
+    const double position[3] = {-6.0, 9.0, 15.0};
+    CViewImage first(1.0, -2.0, 3.0, position, *pSource);
+    CViewImage second(1.0, -2.0, 3.0, position, *pSource);
+    ASSERT_EQ(first.GetWidth(), second.GetWidth());
+    ASSERT_EQ(first.GetHeight(), second.GetHeight());
+    EXPECT_EQ(0, std::memcmp(first.GetSamples(), second.GetSamples(),
+                             sizeof(PixelSample) * first.GetWidth() * first.GetHeight()));
+}
+
+} // namespace
