@@ -1,0 +1,286 @@
+// morrow-warp: loads a data file and writes the source image, or the view of a camera move,
+// as a 24-bit BMP.
+//
+//   morrow-warp DATAFILE --source -o OUT.bmp
+//   morrow-warp DATAFILE --free RX RY RZ PX PY PZ (-o OUT.bmp | --hint) [--json]
+//   morrow-warp DATAFILE --focus RX RY RZ ZOOM (-o OUT.bmp | --hint) [--json]
+//
+// Angles are in degrees; the --free position is the absolute new centre of projection.
+// Exit codes: 0 done, 1 bad arguments, 2 a data file that cannot be read or is not complete
+// (what was read is still used), 3 an output that cannot be written.
+#include "framework/Services.h"
+#include "image/ViewImage.h"
+#include "warp/Warp.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kUsage =
+    "usage: morrow-warp DATAFILE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM)"
+    " (-o OUT.bmp | --hint) [--json]";
+
+int BadArguments(const std::string& strProblem)
+{
+    std::fprintf(stderr, "morrow-warp: %s\n%s\n", strProblem.c_str(), kUsage);
+    return 1;
+}
+
+// A finite number in the C locale: the whole argument and nothing else.
+bool ParseNumber(const char* pszText, double* pdValue)
+{
+    const char* p = pszText;
+    const char* pEnd = pszText + std::strlen(pszText);
+    if (p != pEnd && *p == '+')
+        ++p;
+    if (p == pEnd || *p == '+' || (*p == '-' && pszText != p))
+        return false;
+    const std::from_chars_result result = std::from_chars(p, pEnd, *pdValue);
+    return result.ec == std::errc() && result.ptr == pEnd && std::isfinite(*pdValue);
+}
+
+// "%.17g" in the C locale, whatever the process locale is; JSON has no NaN or infinity.
+std::string Number(double dValue, bool bJson)
+{
+    if (bJson && !std::isfinite(dValue))
+        return "null";
+    locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    locale_t old = cLocale ? uselocale(cLocale) : static_cast<locale_t>(nullptr);
+    char sz[40];
+    std::snprintf(sz, sizeof sz, bJson ? "%.17g" : "%g", dValue);
+    if (cLocale) {
+        uselocale(old);
+        freelocale(cLocale);
+    }
+    return sz;
+}
+
+std::string JsonString(const std::string& str)
+{
+    std::string strOut = "\"";
+    for (unsigned char ch : str) {
+        if (ch == '"' || ch == '\\') {
+            strOut += '\\';
+            strOut += static_cast<char>(ch);
+        } else if (ch < 0x20) {
+            char sz[8];
+            std::snprintf(sz, sizeof sz, "\\u%04x", ch);
+            strOut += sz;
+        } else {
+            strOut += static_cast<char>(ch);
+        }
+    }
+    return strOut + "\"";
+}
+
+struct Options {
+    std::string strData, strOut;
+    enum { None, Source, Free, Focus } mode = None;
+    double values[6] = {0, 0, 0, 0, 0, 0};
+    bool bHint = false, bJson = false;
+};
+
+// Parses the arguments; returns 0 or the exit code of a bad argument.
+int ParseArguments(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string strArg = argv[i];
+        if (strArg == "--source" || strArg == "--free" || strArg == "--focus") {
+            if (o.mode != Options::None)
+                return BadArguments("only one of --source, --free and --focus");
+            o.mode = strArg == "--source" ? Options::Source
+                     : strArg == "--free" ? Options::Free
+                                          : Options::Focus;
+            const int nCount = o.mode == Options::Source ? 0 : (o.mode == Options::Free ? 6 : 4);
+            for (int k = 0; k < nCount; ++k) {
+                if (i + 1 >= argc)
+                    return BadArguments(strArg + " needs " + std::to_string(nCount) +
+                                        " numbers");
+                // Values may be negative: "-1.5" here is a number, not an option.
+                if (!ParseNumber(argv[++i], &o.values[k]))
+                    return BadArguments(strArg + ": \"" + argv[i] + "\" is not a number");
+            }
+        } else if (strArg == "-o") {
+            if (i + 1 >= argc)
+                return BadArguments("-o needs a file name");
+            o.strOut = argv[++i];
+        } else if (strArg == "--hint") {
+            o.bHint = true;
+        } else if (strArg == "--json") {
+            o.bJson = true;
+        } else if (!strArg.empty() && strArg[0] == '-' && strArg != "-") {
+            return BadArguments("unknown option \"" + strArg + "\"");
+        } else if (o.strData.empty()) {
+            o.strData = strArg;
+        } else {
+            return BadArguments("more than one data file (\"" + o.strData + "\", \"" + strArg +
+                                "\")");
+        }
+    }
+    if (o.strData.empty())
+        return BadArguments("the data file is missing");
+    if (o.mode == Options::None)
+        return BadArguments("say --source, --free or --focus");
+    if (o.bHint && o.mode == Options::Source)
+        return BadArguments("--hint goes with --free or --focus");
+    if (o.bHint && !o.strOut.empty())
+        return BadArguments("--hint writes no image: leave out -o");
+    if (!o.bHint && o.strOut.empty())
+        return BadArguments("-o OUT.bmp is missing");
+    return 0;
+}
+
+// Tells the user how the data file went; returns 2 when anything is wrong with it, else 0.
+int ReportLoad(const std::string& strPath, const LoadReport& report)
+{
+    if (!report.bOpened) {
+        std::fprintf(stderr, "morrow-warp: %s: cannot open the data file\n", strPath.c_str());
+        return 2;
+    }
+    int nResult = 0;
+    if (report.bBadToken) {
+        std::fprintf(stderr,
+                     "morrow-warp: %s: a token that is not a number after %ld of %ld numbers; "
+                     "the rest of the file is ignored\n",
+                     strPath.c_str(), report.nNumbersRead, kDataFileNumbers);
+        nResult = 2;
+    } else if (!report.IsComplete()) {
+        std::fprintf(stderr, "morrow-warp: %s: incomplete after %ld of %ld numbers\n",
+                     strPath.c_str(), report.nNumbersRead, kDataFileNumbers);
+        nResult = 2;
+    }
+    if (report.nRecordsOutside > 0) {
+        std::fprintf(stderr, "morrow-warp: %s: %ld records outside the 200 x 200 grid ignored\n",
+                     strPath.c_str(), report.nRecordsOutside);
+        nResult = 2;
+    }
+    return nResult;
+}
+
+std::string MessagesJson(const std::vector<WarpReport::Message>& messages)
+{
+    std::string str = "[";
+    for (size_t i = 0; i < messages.size(); ++i)
+        str += (i ? ", " : "") + std::string("{\"text\": ") + JsonString(messages[i].strText) +
+               ", \"count\": " + std::to_string(messages[i].nCount) + "}";
+    return str + "]";
+}
+
+void PrintMessageCounts(const std::vector<WarpReport::Message>& messages)
+{
+    for (const WarpReport::Message& message : messages)
+        std::fprintf(stderr, "morrow-warp: message \"%s\" shown once, occurred %d time%s\n",
+                     message.strText.c_str(), message.nCount, message.nCount == 1 ? "" : "s");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // One line on stderr per message box; trace lines only when MORROW_TRACE is set.
+    SetMessageSink([](const std::string& strText) {
+        std::fprintf(stderr, "morrow-warp: message: %s\n", strText.c_str());
+    });
+    if (std::getenv("MORROW_TRACE"))
+        SetTraceSink([](const std::string& strLine) {
+            std::fprintf(stderr, "trace: %s%s", strLine.c_str(),
+                         !strLine.empty() && strLine.back() == '\n' ? "" : "\n");
+        });
+    else
+        SetTraceSink(TraceSink());
+
+    Options o;
+    if (const int nBad = ParseArguments(argc, argv, o))
+        return nBad;
+
+    LoadReport load;
+    CViewImage source(o.strData.c_str(), &load);
+    const int nLoad = ReportLoad(o.strData, load);
+    if (!load.bOpened)
+        return nLoad;
+
+    if (o.bHint) {
+        double newCOP[3];
+        std::vector<WarpReport::Message> messages;
+        EpipoleInfo info;
+        {
+            CMessageScope scope;
+            if (o.mode == Options::Free) {
+                std::memcpy(newCOP, o.values + 3, sizeof newCOP);
+            } else {
+                ComputeFocusCOP(o.values[0], o.values[1], o.values[2], o.values[3], source,
+                                newCOP);
+            }
+            info = ClassifyEpipole(source.GetP(), source.GetCOP(), newCOP);
+            for (const CMessageScope::Entry& entry : scope.GetEntries())
+                messages.push_back({entry.strText, entry.nCount});
+        }
+        if (o.bJson) {
+            std::printf("{\"zone\": %d, \"w\": %s, \"ex\": %d, \"ey\": %d, \"degenerate\": %s, "
+                        "\"messages\": %s}\n",
+                        info.nZone, Number(info.dW, true).c_str(), info.nEx, info.nEy,
+                        info.bDegenerate ? "true" : "false", MessagesJson(messages).c_str());
+        } else {
+            std::printf("Zone: %d  W Value: %s  X Value: %d  Y Value: %d%s\n", info.nZone,
+                        Number(info.dW, false).c_str(), info.nEx, info.nEy,
+                        info.bDegenerate ? "  (W is 0: epipole at infinity)" : "");
+            PrintMessageCounts(messages);
+        }
+        return nLoad;
+    }
+
+    std::unique_ptr<CViewImage> pWarped;
+    const CViewImage* pOutput = &source;
+    if (o.mode == Options::Free) {
+        const double position[3] = {o.values[3], o.values[4], o.values[5]};
+        pWarped = std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2], position,
+                                               source);
+        pOutput = pWarped.get();
+    } else if (o.mode == Options::Focus) {
+        pWarped = std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2],
+                                               o.values[3], source);
+        pOutput = pWarped.get();
+    }
+
+    if (!pOutput->WriteBmp(o.strOut.c_str())) {
+        std::fprintf(stderr, "morrow-warp: %s: cannot write the image\n", o.strOut.c_str());
+        return 3;
+    }
+    if (pWarped) {
+        const WarpReport& report = pWarped->GetWarpReport();
+        if (report.bCut)
+            std::fprintf(stderr, "morrow-warp: the warped image was cut to %d x %d\n",
+                         pWarped->GetWidth(), pWarped->GetHeight());
+        if (o.bJson) {
+            std::printf("{\"zone\": %d, \"w\": %s, \"ex\": %d, \"ey\": %d, \"degenerate\": %s, "
+                        "\"width\": %d, \"height\": %d, \"xoff\": %d, \"yoff\": %d, "
+                        "\"cut\": %s, \"messages\": %s}\n",
+                        report.nZone, Number(report.dW, true).c_str(), report.nEx, report.nEy,
+                        report.bDegenerate ? "true" : "false", pWarped->GetWidth(),
+                        pWarped->GetHeight(), report.nXOff, report.nYOff,
+                        report.bCut ? "true" : "false", MessagesJson(report.messages).c_str());
+        } else {
+            std::printf("Zone: %d  W Value: %s  X Value: %d  Y Value: %d\n", report.nZone,
+                        Number(report.dW, false).c_str(), report.nEx, report.nEy);
+            std::printf("Wrote %s: %d x %d, window from (%d, %d)\n", o.strOut.c_str(),
+                        pWarped->GetWidth(), pWarped->GetHeight(), report.nXOff, report.nYOff);
+            PrintMessageCounts(report.messages);
+        }
+    } else if (o.bJson) {
+        std::printf("{\"width\": %d, \"height\": %d, \"messages\": []}\n", pOutput->GetWidth(),
+                    pOutput->GetHeight());
+    } else {
+        std::printf("Wrote %s: %d x %d\n", o.strOut.c_str(), pOutput->GetWidth(),
+                    pOutput->GetHeight());
+    }
+    return nLoad;
+}
