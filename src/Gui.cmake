@@ -19,3 +19,15 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
   target_link_libraries(morrow PRIVATE morrow_gui)
   install(TARGETS morrow RUNTIME DESTINATION bin)
 endif()
+
+# The status bar reads the lock keys through XKB where the X11 client library is there.
+find_package(X11 QUIET)
+if(X11_FOUND)
+  target_link_libraries(morrow_gui PRIVATE X11::X11)
+  target_compile_definitions(morrow_gui PRIVATE MORROW_HAVE_XKB=1)
+endif()
+
+# Desktop entry and application icon.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/app/morrow.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/app/res/morrow.png
+  DESTINATION share/icons/hicolor/128x128/apps)

@@ -6,12 +6,11 @@
 #include <QDialog>
 #include <QRect>
 
+#include "platform/StdIds.h" // IDOK, IDCANCEL: the results of DoModal, as the ids of the buttons
+
 class CDataExchange;
 class QLineEdit;
 
-// Results of DoModal, as the button ids that end a dialog.
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
 // Control id of labels that no code refers to.
 constexpr int IDC_STATIC = -1;
 

@@ -1,0 +1,88 @@
+// CMorrowView: the program's drawing surface. It owns the rendering context and the display
+// buffer (the RGB bytes of the image shown) and draws that buffer with OpenGL at the
+// bottom-left corner of its client area, one buffer pixel per device pixel, on every paint.
+// The five view commands (MorrowViewCommands.cpp) fill the buffer and choose the mode.
+#pragma once
+
+#include "platform/View.h"
+#include "ui/GLContext.h"
+
+class QWindow;
+class CMorrowDoc;
+class CViewImage;
+
+class CMorrowView : public CView {
+    Q_OBJECT
+public:
+    // Mode 5, no buffer, 0 x 0; the GL window exists but has no context yet (OnCreate).
+    explicit CMorrowView(QWidget* pParent = nullptr);
+    // Destroys the context if the window still has one, then frees the display buffer.
+    ~CMorrowView() override;
+
+    // The view's document as a CMorrowDoc (asserted); null when it has none.
+    CMorrowDoc* GetDocument() const;
+
+    // Window creation: makes the rendering context on the GL window (its result is not
+    // examined: a failed context leaves a window that draws nothing). Returns 0.
+    int OnCreate() override;
+    // A document has been attached: InitGL, then mode 5 and no buffer.
+    void OnInitialUpdate() override;
+    // cx, cy: the new client size in device pixels. Sets the viewport to it, unless either is
+    // 0 (a minimised window), when the viewport stays.
+    void OnSize(unsigned nType, int cx, int cy);
+    // Background erase: nothing to erase, the paint covers everything. Returns false.
+    bool OnEraseBkgnd();
+    // Clears to black, sets the 2-D mapping and, in modes 6 and 7, draws the buffer with its
+    // row 0 at the bottom; then presents the frame. Mode 6 or 7 without a buffer paints black.
+    void OnPaint();
+    // Window destruction: deletes the rendering context.
+    void OnDestroy();
+    // Printing draws nothing: printed and previewed pages are blank.
+    void OnDraw(QPainter* pPainter) override;
+    bool OnPreparePrinting(CPrintInfo* pInfo) override;
+    void OnBeginPrinting(QPainter* pPainter, CPrintInfo* pInfo) override;
+    void OnEndPrinting(QPainter* pPainter, CPrintInfo* pInfo) override;
+
+    // Rebuilds the display buffer from image's colours: w * h * 3 bytes, red, green, blue,
+    // pixel (x, y) at byte (y * w + x) * 3, each colour through ColourToByte. An image without
+    // a grid (or with a non-positive size) leaves no buffer and a 0 x 0 size.
+    void RefreshDisplay(const CViewImage& image);
+    // 5 nothing shown, 6 source image, 7 warped image; other values paint like 5.
+    void SetDisplayMode(int nMode) { m_nDisplayMode = nMode; }
+    int GetDisplayMode() const { return m_nDisplayMode; }
+    const unsigned char* GetDisplayBuffer() const { return m_pDisplayBuffer; }
+    int GetDisplayWidth() const { return m_nDisplayWidth; }
+    int GetDisplayHeight() const { return m_nDisplayHeight; }
+    // Paints now and returns when the frame has been drawn and presented (nothing happens
+    // while the window is not on the screen; it is painted when it appears).
+    void RepaintNow();
+
+    // The native window drawn into, and the rendering context.
+    QWindow* GetGLWindow() const { return m_pGLWindow; }
+    CGLContext& GetGLContext() { return m_GLContext; }
+
+    // Standard print commands and the five view commands 32771 to 32775.
+    bool OnCmdMsg(int nID, bool bExecute) override;
+
+public slots:
+    // The view commands (MorrowViewCommands.cpp).
+    void OnLoadImagedata();
+    void OnFreeCameraMove();
+    void OnFocusCameraMove();
+    void OnSaveSourceFile();
+    void OnSaveWarpedFile();
+
+private:
+    CGLContext m_GLContext;
+    int m_nDisplayMode;
+    unsigned char* m_pDisplayBuffer;
+    int m_nDisplayWidth;
+    int m_nDisplayHeight;
+
+    QWindow* m_pGLWindow;
+    QWidget* m_pContainer;
+    bool m_bWindowDestroyed;
+
+    void FreeDisplayBuffer();
+    friend class CGLWindow;
+};
