@@ -10,7 +10,6 @@
 #include "app/MorrowDoc.h"
 #include "platform/DocTemplate.h"
 #include "platform/FrameWnd.h"
-#include "platform/QtSinks.h"
 #include "ui/MorrowView.h"
 #include "ui/Resource.h"
 
@@ -30,8 +29,6 @@ CMorrowApp::~CMorrowApp() = default;
 
 bool CMorrowApp::InitInstance()
 {
-    InstallQtSinks();
-
     // 1. Embedded controls and the three-dimensional control look need nothing on Qt.
     // 2. Settings under the organisation and the application title.
     SetRegistryKey(QStringLiteral("Local AppWizard-Generated Applications"));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/Morrow.h"
+#include "platform/QtSinks.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv)
     }
 
     CMorrowApp theApp(argc, argv);
+    InstallQtSinks();
     if (!theApp.InitInstance())
         return 1;
     return theApp.Run();

@@ -23,6 +23,9 @@ CWinApp::CWinApp(int& argc, char** argv, const QString& strAppName)
 {
     if (!QApplication::instance())
         m_pOwnApp = std::make_unique<QApplication>(argc, argv);
+    // QApplication has taken its own options out of argv by now.
+    for (int i = 0; i < argc; ++i)
+        m_Arguments.append(QString::fromLocal8Bit(argv[i]));
     QApplication::setApplicationName(strAppName);
     QApplication::setApplicationDisplayName(strAppName);
     g_pApp = this;
@@ -85,7 +88,7 @@ void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate)
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo) const
 {
-    const QStringList args = QCoreApplication::arguments();
+    const QStringList& args = m_Arguments;
     cmdInfo = CCommandLineInfo();
     for (int i = 1; i < args.size(); ++i) {
         const QString& strArg = args[i];

@@ -59,8 +59,9 @@ public:
 
     // The command line: no argument is FileNew, one argument not starting with '-' FileOpen.
     // Arguments starting with '-' (and the one after an option that takes a value) go to
-    // m_Options. Reads QCoreApplication::arguments() (Qt's own options already removed).
+    // m_Options. Reads the arguments given to the constructor (Qt's own options removed).
     void ParseCommandLine(CCommandLineInfo& cmdInfo) const;
+    const QStringList& GetArguments() const { return m_Arguments; }
     // Carries out the command; false when it failed.
     bool ProcessShellCommand(const CCommandLineInfo& cmdInfo);
 
@@ -85,6 +86,7 @@ protected:
 
 private:
     std::unique_ptr<QApplication> m_pOwnApp;
+    QStringList m_Arguments;
     QString m_strAppName;
     QString m_strRegistryKey;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
