@@ -1,6 +1,8 @@
 # The two commands a new user runs: `make run` and `make test`. Both install what is missing.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME ?= 180
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
@@ -29,6 +31,15 @@ test: build build-asan
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# The libFuzzer targets (clang): reader, whole move, BMP encoder, each for FUZZ_TIME seconds.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DMORROW_FUZZ=ON -DMORROW_BUILD_GUI=OFF -DMORROW_BUILD_TESTS=OFF -DMORROW_BUILD_BENCH=OFF \
+	  -DMORROW_WERROR=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@cmake --build $(FUZZ_BUILD) --target fuzz-seeds >/dev/null
+	@FUZZ_TIME=$(FUZZ_TIME) fuzz/run-fuzz.sh $(FUZZ_BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,108 @@
+// Fuzz target: a whole camera move. The bytes become a source camera, scene bounds, a small tile
+// of samples repeated over the 200 x 200 source grid (so depth edges, NaN, infinities and huge or
+// negative disparities recur everywhere) and a free or a focus move, which then runs through the
+// real move constructor. Whatever the numbers, the move must finish with a usable image.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "FuzzInput.h"
+#include "image/ViewImage.h"
+
+namespace {
+
+// Source camera of the defaults: centre at the origin, looking along +z, the 200 x 200 image
+// plane at distance 200, so a plane at depth z has generalized disparity 200 / z.
+const double kDefaultCOP[3] = {0.0, 0.0, 0.0};
+const double kDefaultP[3][3] = {{1.0, 0.0, -100.0}, {0.0, 1.0, -100.0}, {0.0, 0.0, 200.0}};
+const double kDefaultBounds[6] = {-100.0, 100.0, -100.0, 100.0, 300.0, 500.0};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
+{
+    SilenceReports();
+    CFuzzInput in(pData, nSize);
+
+    const uint8_t nFlags = in.NextByte();
+    const bool bFocus = (nFlags & 1) != 0;
+
+    double cop[3], P[3][3], bounds[6], extra[8] = {};
+    for (int i = 0; i < 3; ++i)
+        cop[i] = in.NextDouble(kDefaultCOP[i]);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            P[r][c] = in.NextDouble(kDefaultP[r][c]);
+    for (int i = 0; i < 6; ++i)
+        bounds[i] = in.NextDouble(kDefaultBounds[i]);
+
+    const int nTileW = 1 + in.NextByte() % 8;
+    const int nTileH = 1 + in.NextByte() % 8;
+    std::vector<PixelSample> tile(static_cast<size_t>(nTileW) * nTileH);
+    for (PixelSample& s : tile) {
+        s.disparity = in.NextDouble(0.5);
+        s.red = in.NextDouble(200.0);
+        s.green = in.NextDouble(100.0);
+        s.blue = in.NextDouble(50.0);
+    }
+
+    double angles[3];
+    for (double& a : angles)
+        a = in.NextDouble(0.0);
+    double position[3] = {in.NextDouble(10.0), in.NextDouble(-5.0), in.NextDouble(20.0)};
+    const double dZoom = in.NextDouble(0.9);
+
+    if (std::getenv("MORROW_FUZZ_DESCRIBE")) {
+        // What an input means, for reading a saved crash or timeout.
+        std::fprintf(stderr, "%s move\nCOP %.17g %.17g %.17g\n", bFocus ? "focus" : "free", cop[0],
+                     cop[1], cop[2]);
+        for (int r = 0; r < 3; ++r)
+            std::fprintf(stderr, "P row %d: %.17g %.17g %.17g\n", r, P[r][0], P[r][1], P[r][2]);
+        std::fprintf(stderr, "bounds %.17g %.17g %.17g %.17g %.17g %.17g\n", bounds[0], bounds[1],
+                     bounds[2], bounds[3], bounds[4], bounds[5]);
+        std::fprintf(stderr, "tile %d x %d (disparity red green blue):\n", nTileW, nTileH);
+        for (const PixelSample& s : tile)
+            std::fprintf(stderr, "  %.17g %.17g %.17g %.17g\n", s.disparity, s.red, s.green,
+                         s.blue);
+        std::fprintf(stderr, "angles %.17g %.17g %.17g\n", angles[0], angles[1], angles[2]);
+        if (bFocus)
+            std::fprintf(stderr, "zoom %.17g\n", dZoom);
+        else
+            std::fprintf(stderr, "position %.17g %.17g %.17g\n", position[0], position[1],
+                         position[2]);
+    }
+
+    CViewImage source;
+    source.SetCamera(cop, P);
+    source.SetSceneValues(bounds, extra);
+    source.SetWidth(200);
+    source.SetHeight(200);
+    PixelSample* pGrid = new PixelSample[200 * 200];
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x)
+            pGrid[y * 200 + x] = tile[static_cast<size_t>((y % nTileH) * nTileW + x % nTileW)];
+    source.SetSamples(pGrid);
+
+    CViewImage* pMoved = bFocus
+                             ? new CViewImage(angles[0], angles[1], angles[2], dZoom, source)
+                             : new CViewImage(angles[0], angles[1], angles[2], position, source);
+
+    const int nWidth = pMoved->GetWidth();
+    const int nHeight = pMoved->GetHeight();
+    FUZZ_CHECK(nWidth >= 1 && nWidth <= CViewImage::kMaxWarpSide + 2);
+    FUZZ_CHECK(nHeight >= 1 && nHeight <= CViewImage::kMaxWarpSide + 2);
+    FUZZ_CHECK(pMoved->GetSamples() != nullptr);
+    const int nZone = pMoved->GetWarpReport().nZone;
+    FUZZ_CHECK(nZone != 0 && nZone >= -9 && nZone <= 9);
+    // The warp writes colours only; every disparity keeps the cleared value.
+    const PixelSample* pSamples = pMoved->GetSamples();
+    const long nCount = static_cast<long>(nWidth) * nHeight;
+    for (long i = 0; i < nCount; ++i)
+        FUZZ_CHECK(pSamples[i].disparity == 1.0);
+    std::vector<unsigned char> bytes;
+    FUZZ_CHECK(pMoved->EncodeBmp(bytes));
+    delete pMoved;
+    return 0;
+}
