@@ -1,7 +1,7 @@
 // The data-file constructor of CViewImage: 14 scene values, the camera (centre of projection,
 // then the matrix columns c, a, b) and 40,000 records "x y disparity red green blue".
 //
-// The file is read into memory at once and parsed by a small scanner of our own. It accepts
+// The file is read in large chunks and parsed by a small scanner of our own. It accepts
 // what the C library's "%lf" and "%d" accept on this platform, always in the C locale: a GUI
 // sets the process locale from the environment, and "%lf" would then stop at the '.' of "0.5"
 // under a locale with a decimal comma. A token that is not a number stops the reading for good,
@@ -67,11 +67,85 @@ double SlowConvert(const char* pBegin, const char* pEnd)
     return strtod_l(strText.c_str(), nullptr, cLocale);
 }
 
+// The file, read in chunks: a bounded amount of memory whatever the input is (an endless
+// device, a huge file), and only as much of it as the reading needs.
+class CInput {
+public:
+    // A number longer than this is not accepted as one.
+    static constexpr size_t kMaxToken = 1u << 20;
+
+    explicit CInput(int nFd) : m_nFd(nFd), m_Buffer(1u << 18) {}
+
+    // Skips white space and gives the next token: the bytes up to the next white space or the
+    // end of the file, at most kMaxToken of them (*pbCut then says the token goes on). False
+    // at the end of the file.
+    bool NextWindow(const char** ppBegin, const char** ppEnd, bool* pbCut)
+    {
+        for (;;) {
+            while (m_nPos < m_nEnd && IsCSpace(m_Buffer[m_nPos]))
+                ++m_nPos;
+            if (m_nPos < m_nEnd)
+                break;
+            if (!Fill())
+                return false;
+        }
+        size_t nScan = m_nPos;
+        for (;;) {
+            while (nScan < m_nEnd && nScan - m_nPos < kMaxToken && !IsCSpace(m_Buffer[nScan]))
+                ++nScan;
+            if (nScan < m_nEnd || nScan - m_nPos >= kMaxToken)
+                break;
+            const size_t nOffset = nScan - m_nPos;
+            if (!Fill())
+                break;
+            nScan = m_nPos + nOffset;
+        }
+        *ppBegin = m_Buffer.data() + m_nPos;
+        *ppEnd = m_Buffer.data() + nScan;
+        *pbCut = nScan - m_nPos >= kMaxToken && !(m_bEnd && nScan == m_nEnd);
+        return true;
+    }
+
+    void Consume(size_t nBytes) { m_nPos += nBytes; }
+
+private:
+    int m_nFd;
+    std::vector<char> m_Buffer;
+    size_t m_nPos = 0, m_nEnd = 0;
+    bool m_bEnd = false;
+
+    // Reads more bytes after m_nEnd, moving the unread part to the front first. False at the
+    // end of the file or on a read error (which ends the reading like the end of the file).
+    bool Fill()
+    {
+        if (m_bEnd)
+            return false;
+        if (m_nPos > 0) {
+            std::memmove(m_Buffer.data(), m_Buffer.data() + m_nPos, m_nEnd - m_nPos);
+            m_nEnd -= m_nPos;
+            m_nPos = 0;
+        }
+        if (m_nEnd == m_Buffer.size())
+            m_Buffer.resize(m_Buffer.size() * 2);
+        for (;;) {
+            const ssize_t nGot = ::read(m_nFd, m_Buffer.data() + m_nEnd, m_Buffer.size() - m_nEnd);
+            if (nGot < 0 && errno == EINTR)
+                continue;
+            if (nGot <= 0) {
+                m_bEnd = true;
+                return false;
+            }
+            m_nEnd += static_cast<size_t>(nGot);
+            return true;
+        }
+    }
+};
+
 // A cursor over the file's bytes that reads numbers the way "%lf" and "%d" do, with one
 // difference of definition: a "%d" value outside the int range is flagged instead of wrapped.
 class CNumberScanner {
 public:
-    CNumberScanner(const char* pBegin, const char* pEnd) : m_p(pBegin), m_pEnd(pEnd) {}
+    explicit CNumberScanner(CInput& input) : m_Input(input) {}
 
     // "%lf": skips white space, then reads a decimal or hexadecimal real, "inf", "infinity" or
     // "nan" (any case, optional sign). False when no number is there; nothing is consumed
@@ -152,8 +226,9 @@ public:
                 dValue = SlowConvert(pNumber, pValueEnd);
             p = q;
         }
+        if (!Accept(p))
+            return false;
         *pdValue = bNegative ? -dValue : dValue;
-        m_p = p;
         return true;
     }
 
@@ -187,9 +262,10 @@ public:
             if (nValue > std::numeric_limits<int>::max())
                 bInRange = false;
         }
+        if (!Accept(p))
+            return false;
         *pbInRange = bInRange;
         *pnValue = bInRange ? static_cast<int>(nValue) : 0;
-        m_p = p;
         return true;
     }
 
@@ -197,22 +273,33 @@ public:
     bool HitBadToken() const { return m_bBadToken; }
 
 private:
-    const char* m_p;
-    const char* m_pEnd;
+    CInput& m_Input;
+    const char* m_p = nullptr;     // the current token
+    const char* m_pEnd = nullptr;
+    bool m_bCut = false;
     bool m_bBlocked = false;
     bool m_bBadToken = false;
 
-    // Skips white space; false when the stream is blocked or at its end.
+    // Skips white space and takes the next token; false when the stream is blocked or at its
+    // end. A number never reaches past white space, so parsing within the token is the same
+    // as parsing the whole rest of the file.
     bool Prepare()
     {
         if (m_bBlocked)
             return false;
-        while (m_p != m_pEnd && IsCSpace(*m_p))
-            ++m_p;
-        if (m_p == m_pEnd) {
+        if (!m_Input.NextWindow(&m_p, &m_pEnd, &m_bCut)) {
             m_bBlocked = true;
             return false;
         }
+        return true;
+    }
+
+    // Consumes a number that ended at p; one that fills a cut token is too long to be one.
+    bool Accept(const char* p)
+    {
+        if (m_bCut && p == m_pEnd)
+            return Block();
+        m_Input.Consume(static_cast<size_t>(p - m_p));
         return true;
     }
 
@@ -245,38 +332,18 @@ private:
     }
 };
 
-// Reads the whole file. False when it cannot be opened or read (a folder, say).
-bool ReadWholeFile(const char* pszPath, std::vector<char>& contents)
+// Opens the file for reading; -1 when it cannot be opened or is a folder.
+int OpenForReading(const char* pszPath)
 {
     const int nFd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
     if (nFd < 0)
-        return false;
+        return -1;
     struct stat info;
     if (::fstat(nFd, &info) != 0 || S_ISDIR(info.st_mode)) {
         ::close(nFd);
-        return false;
+        return -1;
     }
-    size_t nUsed = 0;
-    contents.resize(S_ISREG(info.st_mode) && info.st_size > 0
-                        ? static_cast<size_t>(info.st_size) + 1
-                        : static_cast<size_t>(65536));
-    for (;;) {
-        if (nUsed == contents.size())
-            contents.resize(contents.size() * 2);
-        const ssize_t nGot = ::read(nFd, contents.data() + nUsed, contents.size() - nUsed);
-        if (nGot < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(nFd);
-            return false;
-        }
-        if (nGot == 0)
-            break;
-        nUsed += static_cast<size_t>(nGot);
-    }
-    ::close(nFd);
-    contents.resize(nUsed);
-    return true;
+    return nFd;
 }
 
 } // namespace
@@ -289,8 +356,8 @@ CViewImage::CViewImage(const char* pszPath, LoadReport* pReport)
     m_nWidth = kGridSide;
     m_nHeight = kGridSide;
 
-    std::vector<char> contents;
-    if (!pszPath || !ReadWholeFile(pszPath, contents)) {
+    const int nFd = pszPath ? OpenForReading(pszPath) : -1;
+    if (nFd < 0) {
         TraceLine("can't open datafile %s!", m_strFileName.c_str());
         if (pReport)
             *pReport = report;
@@ -298,7 +365,8 @@ CViewImage::CViewImage(const char* pszPath, LoadReport* pReport)
     }
     report.bOpened = true;
 
-    CNumberScanner scanner(contents.data(), contents.data() + contents.size());
+    CInput input(nFd);
+    CNumberScanner scanner(input);
     // A failed conversion stores nothing, so fields the file does not reach stay 0.0.
     auto readInto = [&](double* pdField) {
         double dValue;
@@ -346,6 +414,7 @@ CViewImage::CViewImage(const char* pszPath, LoadReport* pReport)
         if (!bInside)
             ++report.nRecordsOutside;
     }
+    ::close(nFd);
     report.bBadToken = scanner.HitBadToken();
     if (pReport)
         *pReport = report;
