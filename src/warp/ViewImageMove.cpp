@@ -17,20 +17,20 @@ namespace {
 struct CRowMatrix {
     double m_Rows[3][3];
     double* m_pRows[3];
-    CRowMatrix()
-    {
+    CRowMatrix() {
         std::memset(m_Rows, 0, sizeof m_Rows);
         for (int i = 0; i < 3; ++i)
             m_pRows[i] = m_Rows[i];
     }
-    explicit CRowMatrix(const double a[3][3]) : CRowMatrix() { std::memcpy(m_Rows, a, sizeof m_Rows); }
+    explicit CRowMatrix(const double a[3][3]) : CRowMatrix() {
+        std::memcpy(m_Rows, a, sizeof m_Rows);
+    }
     double** Get() { return m_pRows; }
 };
 
 // x + 0.5 truncated toward zero, clamped to the int range first: a tiny W gives an enormous
 // coordinate, and converting it unchecked would be undefined. NaN gives 0.
-int RoundEpipole(double dValue)
-{
+int RoundEpipole(double dValue) {
     const double dShifted = dValue + 0.5;
     if (std::isnan(dShifted))
         return 0;
@@ -42,8 +42,7 @@ int RoundEpipole(double dValue)
 }
 
 // Rounded coordinate of an epipole at infinity in the direction of the sign of dComponent.
-int EpipoleAtInfinity(double dComponent)
-{
+int EpipoleAtInfinity(double dComponent) {
     if (dComponent > 0.0)
         return INT_MAX;
     if (dComponent < 0.0)
@@ -51,8 +50,7 @@ int EpipoleAtInfinity(double dComponent)
     return 0;
 }
 
-double DirectionAtInfinity(double dComponent)
-{
+double DirectionAtInfinity(double dComponent) {
     if (dComponent > 0.0)
         return std::numeric_limits<double>::infinity();
     if (dComponent < 0.0)
@@ -62,8 +60,7 @@ double DirectionAtInfinity(double dComponent)
 
 } // namespace
 
-void BuildRotation(double angleX, double angleY, double angleZ, double R[3][3])
-{
+void BuildRotation(double angleX, double angleY, double angleZ, double R[3][3]) {
     const double tx = (angleX + angleX) * 3.1415926 / 360.0;
     const double ty = (angleY + angleY) * 3.1415926 / 360.0;
     const double tz = (angleZ + angleZ) * 3.1415926 / 360.0;
@@ -93,9 +90,8 @@ void BuildRotation(double angleX, double angleY, double angleZ, double R[3][3])
     std::memcpy(R, r.m_Rows, sizeof r.m_Rows);
 }
 
-void ComputeFocusCOP(double rotX, double rotY, double rotZ, double zoom,
-                     const CViewImage& source, double newCOP[3])
-{
+void ComputeFocusCOP(double rotX, double rotY, double rotZ, double zoom, const CViewImage& source,
+                     double newCOP[3]) {
     double R[3][3];
     BuildRotation(rotX, rotY, rotZ, R);
     const double* pBounds = source.GetSceneBounds();
@@ -113,8 +109,7 @@ void ComputeFocusCOP(double rotX, double rotY, double rotZ, double zoom,
     }
 }
 
-int ZoneOf(int ex, int ey)
-{
+int ZoneOf(int ex, int ey) {
     if (ex < 0 && ey >= 199)
         return 1;
     if (ex >= 0 && ex < 199 && ey >= 199)
@@ -135,8 +130,7 @@ int ZoneOf(int ex, int ey)
 }
 
 EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3],
-                            const double newCOP[3])
-{
+                            const double newCOP[3]) {
     EpipoleInfo info;
     const double d[3] = {newCOP[0] - srcCOP[0], newCOP[1] - srcCOP[1], newCOP[2] - srcCOP[2]};
     CRowMatrix p(srcP), inverse;
@@ -168,8 +162,7 @@ EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3],
     return info;
 }
 
-void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info)
-{
+void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info) {
     std::memcpy(m_SceneBounds, source.m_SceneBounds, sizeof m_SceneBounds);
     std::memcpy(m_SceneExtra, source.m_SceneExtra, sizeof m_SceneExtra);
     m_WarpReport.dW = info.dW;
@@ -178,8 +171,7 @@ void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info)
 }
 
 CViewImage::CViewImage(double rotX, double rotY, double rotZ, const double position[3],
-                       const CViewImage& source)
-{
+                       const CViewImage& source) {
     InitFields();
     // One move is one warp: each distinct message is shown once and counted.
     CMessageScope scope;
@@ -200,8 +192,7 @@ CViewImage::CViewImage(double rotX, double rotY, double rotZ, const double posit
 }
 
 CViewImage::CViewImage(double rotX, double rotY, double rotZ, double zoom,
-                       const CViewImage& source)
-{
+                       const CViewImage& source) {
     InitFields();
     CMessageScope scope;
     double R[3][3];

@@ -21,10 +21,9 @@ constexpr int kSourceLast = 199;
 // The bounds of the warped border are clamped to these values so that the grid spans at most
 // kMaxWarpSide samples each way: xOff = trunc(minX - 1) >= -1024, xHi = trunc(maxX + 1) <= 1023.
 constexpr double kMinBound = -(CViewImage::kMaxWarpSide / 2) + 1.0; // -1023
-constexpr double kMaxBound = CViewImage::kMaxWarpSide / 2 - 2.0;     // 1022
+constexpr double kMaxBound = CViewImage::kMaxWarpSide / 2 - 2.0;    // 1022
 
-bool IsSourceUsable(const CViewImage& source)
-{
+bool IsSourceUsable(const CViewImage& source) {
     return source.GetSamples() != nullptr && source.GetWidth() == kSourceSide &&
            source.GetHeight() == kSourceSide;
 }
@@ -33,8 +32,7 @@ bool IsSourceUsable(const CViewImage& source)
 
 bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const double desP[3][3],
                            const double refCOP[3], const double desCOP[3], double disparity,
-                           double* outX, double* outY) const
-{
+                           double* outX, double* outY) const {
     const double ar[3] = {refP[0][0], refP[1][0], refP[2][0]};
     const double br[3] = {refP[0][1], refP[1][1], refP[2][1]};
     const double cr[3] = {refP[0][2], refP[1][2], refP[2][2]};
@@ -84,8 +82,7 @@ bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const do
 }
 
 void CViewImage::TriangleBounds(double x1, double y1, double x2, double y2, double x3, double y3,
-                                double* minX, double* maxX, double* minY, double* maxY) const
-{
+                                double* minX, double* maxX, double* minY, double* maxY) const {
     double dMinX = x1 < x2 ? x1 : x2;
     double dMaxX = x1 > x2 ? x1 : x2;
     double dMinY = y1 < y2 ? y1 : y2;
@@ -97,8 +94,7 @@ void CViewImage::TriangleBounds(double x1, double y1, double x2, double y2, doub
 }
 
 void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int xOff, int yOff,
-                              const CViewImage& reference)
-{
+                              const CViewImage& reference) {
     const PixelSample* pRef = reference.GetSamples();
     const bool bVerticesInside = x1 >= 0 && x1 <= kSourceLast && y1 >= 0 && y1 <= kSourceLast &&
                                  x2 >= 0 && x2 <= kSourceLast && y2 >= 0 && y2 <= kSourceLast &&
@@ -112,12 +108,12 @@ void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, in
     const PixelSample& s3 = pRef[y3 * kSourceSide + x3];
 
     double X1, Y1, X2, Y2, X3, Y3;
-    const bool bOk1 = WarpPixel(x1, y1, reference.m_P, m_P, reference.m_COP, m_COP,
-                                s1.disparity, &X1, &Y1);
-    const bool bOk2 = WarpPixel(x2, y2, reference.m_P, m_P, reference.m_COP, m_COP,
-                                s2.disparity, &X2, &Y2);
-    const bool bOk3 = WarpPixel(x3, y3, reference.m_P, m_P, reference.m_COP, m_COP,
-                                s3.disparity, &X3, &Y3);
+    const bool bOk1 =
+        WarpPixel(x1, y1, reference.m_P, m_P, reference.m_COP, m_COP, s1.disparity, &X1, &Y1);
+    const bool bOk2 =
+        WarpPixel(x2, y2, reference.m_P, m_P, reference.m_COP, m_COP, s2.disparity, &X2, &Y2);
+    const bool bOk3 =
+        WarpPixel(x3, y3, reference.m_P, m_P, reference.m_COP, m_COP, s3.disparity, &X3, &Y3);
     // A vertex without a position (in the plane of the new centre of projection, or behind
     // the new camera) would spread the triangle across the whole window: it is not drawn.
     if (!bOk1 || !bOk2 || !bOk3)
@@ -154,12 +150,12 @@ void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, in
             const double px = x, py = y;
             if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
                 continue;
-            const double red = matrix.InterpolateInTriangle(s1.red, s2.red, s3.red, px, py, X1,
-                                                            Y1, X2, Y2, X3, Y3);
-            const double green = matrix.InterpolateInTriangle(s1.green, s2.green, s3.green, px,
-                                                              py, X1, Y1, X2, Y2, X3, Y3);
-            const double blue = matrix.InterpolateInTriangle(s1.blue, s2.blue, s3.blue, px, py,
-                                                             X1, Y1, X2, Y2, X3, Y3);
+            const double red = matrix.InterpolateInTriangle(s1.red, s2.red, s3.red, px, py, X1, Y1,
+                                                            X2, Y2, X3, Y3);
+            const double green = matrix.InterpolateInTriangle(s1.green, s2.green, s3.green, px, py,
+                                                              X1, Y1, X2, Y2, X3, Y3);
+            const double blue = matrix.InterpolateInTriangle(s1.blue, s2.blue, s3.blue, px, py, X1,
+                                                             Y1, X2, Y2, X3, Y3);
             // A negative value is the interpolation's failure signal (all channels fail
             // together); a black vertex 1 fails to -0 and is stored.
             if (!(red >= 0 && green >= 0 && blue >= 0))
@@ -176,8 +172,7 @@ void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, in
 }
 
 void CViewImage::EmitTriangle(const CViewImage& source, int x1, int y1, int x2, int y2, int x3,
-                              int y3, int xOff, int yOff)
-{
+                              int y3, int xOff, int yOff) {
     if (m_pTriangleRecorder) {
         m_pTriangleRecorder->push_back({x1, y1, x2, y2, x3, y3});
         return;
@@ -186,8 +181,7 @@ void CViewImage::EmitTriangle(const CViewImage& source, int x1, int y1, int x2, 
 }
 
 void CViewImage::TraverseXIncYInc(const CViewImage& source, int x0, int y0, int x1, int y1,
-                                  int xOff, int yOff)
-{
+                                  int xOff, int yOff) {
     if (x0 == x1 || y0 == y1)
         return;
     for (int x = x0; x <= x1 - 1; ++x) {
@@ -199,8 +193,7 @@ void CViewImage::TraverseXIncYInc(const CViewImage& source, int x0, int y0, int 
 }
 
 void CViewImage::TraverseXDecYInc(const CViewImage& source, int x0, int y0, int x1, int y1,
-                                  int xOff, int yOff)
-{
+                                  int xOff, int yOff) {
     if (x0 == x1 || y0 == y1)
         return;
     for (int x = x1; x >= x0 + 1; --x) {
@@ -212,8 +205,7 @@ void CViewImage::TraverseXDecYInc(const CViewImage& source, int x0, int y0, int 
 }
 
 void CViewImage::TraverseXDecYDec(const CViewImage& source, int x0, int y0, int x1, int y1,
-                                  int xOff, int yOff)
-{
+                                  int xOff, int yOff) {
     if (x0 == x1 || y0 == y1)
         return;
     for (int x = x1; x >= x0 + 1; --x) {
@@ -225,8 +217,7 @@ void CViewImage::TraverseXDecYDec(const CViewImage& source, int x0, int y0, int 
 }
 
 void CViewImage::TraverseXIncYDec(const CViewImage& source, int x0, int y0, int x1, int y1,
-                                  int xOff, int yOff)
-{
+                                  int xOff, int yOff) {
     if (x0 == x1 || y0 == y1)
         return;
     for (int x = x0; x <= x1 - 1; ++x) {
@@ -238,8 +229,7 @@ void CViewImage::TraverseXIncYDec(const CViewImage& source, int x0, int y0, int 
 }
 
 void CViewImage::TraverseZone(const CViewImage& source, int nZone, int ex, int ey, int xOff,
-                              int yOff)
-{
+                              int yOff) {
     // A zone from ClassifyEpipole has its split column and row on the grid; an id paired with
     // a foreign ex or ey must still not reach outside it.
     if (ex < 0)
@@ -329,15 +319,14 @@ void CViewImage::TraverseZone(const CViewImage& source, int nZone, int ex, int e
 void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3][3],
                                    const double srcCOP[3], const double newCOP[3],
                                    const PixelSample* pSource, double* minX, double* maxX,
-                                   double* minY, double* maxY) const
-{
+                                   double* minY, double* maxY) const {
     double dMinX = 0.0, dMaxX = 0.0, dMinY = 0.0, dMaxY = 0.0;
     // Row 0, column 0, row 199, column 199; the corners are warped twice.
     auto warpBorder = [&](int x, int y) {
         double X, Y;
         // A border pixel without a usable position says nothing about the extent.
-        if (!WarpPixel(x, y, srcP, newP, srcCOP, newCOP,
-                       pSource[y * kSourceSide + x].disparity, &X, &Y))
+        if (!WarpPixel(x, y, srcP, newP, srcCOP, newCOP, pSource[y * kSourceSide + x].disparity, &X,
+                       &Y))
             return;
         if (X < dMinX)
             dMinX = X;
@@ -365,8 +354,7 @@ void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3]
 }
 
 bool CViewImage::WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff,
-                            int* yOff, int* nWidth, int* nHeight)
-{
+                            int* yOff, int* nWidth, int* nHeight) {
     // A camera looking almost along the source image plane sends the border very far: the
     // window is cut to a fixed range around the origin of the new image plane. The bounds are
     // finite (unusable border pixels never reach them), so every conversion is in range.
@@ -405,8 +393,7 @@ bool CViewImage::WarpWindow(double minX, double maxX, double minY, double maxY, 
     return bCut;
 }
 
-void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey)
-{
+void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) {
     // Without a 200 x 200 source grid there is nothing to warp: the new image gets the cleared
     // 3 x 3 grid of an empty border (xOff = yOff = -1) and no traversal runs.
     const bool bSourceUsable = IsSourceUsable(source);
@@ -414,8 +401,8 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey)
 
     double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
     if (bSourceUsable)
-        ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX,
-                          &maxX, &minY, &maxY);
+        ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX, &maxX,
+                          &minY, &maxY);
 
     int xOff, yOff;
     const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &m_nWidth, &m_nHeight);
@@ -436,8 +423,8 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey)
     if (bCut) {
         char szText[160];
         std::snprintf(szText, sizeof szText,
-                      "The warped image is too large and has been cut to %d x %d pixels.",
-                      m_nWidth, m_nHeight);
+                      "The warped image is too large and has been cut to %d x %d pixels.", m_nWidth,
+                      m_nHeight);
         ShowMessageBox(szText);
     }
     if (!bSourceUsable) {

@@ -20,8 +20,7 @@ struct ClassifyCase {
     bool bDegenerate;
 };
 
-TEST(ClassifyEpipole, RoundsAndPicksTheZone)
-{
+TEST(ClassifyEpipole, RoundsAndPicksTheZone) {
     const ClassifyCase cases[] = {
         // Rounding adds 0.5 and truncates toward zero: not a floor.
         {-1.4, 100.0, 1.0, 0, 100, 5, false},
@@ -75,13 +74,11 @@ TEST(ClassifyEpipole, RoundsAndPicksTheZone)
     }
 }
 
-TEST(ClassifyEpipole, UsesTheInverseOfTheSourceCamera)
-{
+TEST(ClassifyEpipole, UsesTheInverseOfTheSourceCamera) {
     // The camera of the fixture: C_new - C_src = e0 a + e1 b + e2 c.
     auto pSource = MakeSourceImage();
     const double e[3] = {30.0, 250.0, 0.5};
-    const double newCOP[3] = {e[0] * 1.0 + e[2] * -100.0, e[1] * 1.0 + e[2] * -100.0,
-                              e[2] * 200.0};
+    const double newCOP[3] = {e[0] * 1.0 + e[2] * -100.0, e[1] * 1.0 + e[2] * -100.0, e[2] * 200.0};
     const EpipoleInfo info = ClassifyEpipole(pSource->GetP(), pSource->GetCOP(), newCOP);
     EXPECT_NEAR(info.e[0], 30.0, 1e-12);
     EXPECT_NEAR(info.e[1], 250.0, 1e-12);
@@ -91,8 +88,7 @@ TEST(ClassifyEpipole, UsesTheInverseOfTheSourceCamera)
     EXPECT_EQ(info.nZone, 2);
 }
 
-TEST(ZoneOf, CoversEveryPairOnce)
-{
+TEST(ZoneOf, CoversEveryPairOnce) {
     const int values[] = {INT_MIN, -1, 0, 198, 199, INT_MAX};
     for (int ex : values) {
         for (int ey : values) {
@@ -103,8 +99,7 @@ TEST(ZoneOf, CoversEveryPairOnce)
     }
 }
 
-TEST(BuildRotation, UsesTheShortPiConstant)
-{
+TEST(BuildRotation, UsesTheShortPiConstant) {
     double R[3][3];
     BuildRotation(0.0, 0.0, 0.0, R);
     for (int i = 0; i < 3; ++i)
@@ -131,20 +126,18 @@ TEST(BuildRotation, UsesTheShortPiConstant)
     // R = Rx * Ry: turning about x after y differs from the other order.
     BuildRotation(30.0, 40.0, 0.0, R);
     const double tx = 60.0 * 3.1415926 / 360.0, ty = 80.0 * 3.1415926 / 360.0;
-    EXPECT_NEAR(R[0][2], std::sin(ty), 1e-15);                 // Rx Ry: row 0 is Ry's row 0
-    EXPECT_NEAR(R[1][0], std::sin(tx) * std::sin(ty), 1e-15);  // Ry Rx would give 0 here
+    EXPECT_NEAR(R[0][2], std::sin(ty), 1e-15);                // Rx Ry: row 0 is Ry's row 0
+    EXPECT_NEAR(R[1][0], std::sin(tx) * std::sin(ty), 1e-15); // Ry Rx would give 0 here
     EXPECT_NEAR(R[2][0], -std::cos(tx) * std::sin(ty), 1e-15);
 }
 
-TEST(ComputeFocusCOP, ScalesAndTurnsAboutTheSceneCentre)
-{
+TEST(ComputeFocusCOP, ScalesAndTurnsAboutTheSceneCentre) {
     auto pSource = MakeSourceImage(); // focus point (0, 0, 600), centre of projection at 0
     struct Case {
         double rx, ry, rz, zoom;
         double cop[3];
     } cases[] = {
-        {0, 0, 0, 1.0, {0, 0, 0}},
-        {0, 0, 0, 0.5, {0, 0, 300}},
+        {0, 0, 0, 1.0, {0, 0, 0}},       {0, 0, 0, 0.5, {0, 0, 300}},
         {10, 20, 30, 0.0, {0, 0, 600}}, // the focus point itself, whatever the angles
         {0, 0, 0, -1.0, {0, 0, 1200}},  // mirrored through the focus point
         {0, 90, 0, 1.0, {-600, 0, 600}},

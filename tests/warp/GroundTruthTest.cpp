@@ -22,9 +22,8 @@ struct TruthFigures {
 
 // Solves [a b c] s = v for the source camera (Cramer's rule is plenty for a test).
 bool ProjectIntoSource(const CViewImage& source, const double world[3], double* u, double* v,
-                       double* t)
-{
-    const double (*P)[3] = source.GetP();
+                       double* t) {
+    const double(*P)[3] = source.GetP();
     const double d[3] = {world[0] - source.GetCOP()[0], world[1] - source.GetCOP()[1],
                          world[2] - source.GetCOP()[2]};
     auto det = [](const double m[3][3]) {
@@ -52,12 +51,11 @@ bool ProjectIntoSource(const CViewImage& source, const double world[3], double* 
 // Where the truth sees a surface point that the source image shows too (inside its picture
 // and not hidden there), the warp must have put that point: disocclusions, which this warp
 // cannot know, and parts outside the source's view are left out of the coverage.
-TruthFigures Compare(const CViewImage& source, const CViewImage& warped, const SceneTruth& truth)
-{
+TruthFigures Compare(const CViewImage& source, const CViewImage& warped, const SceneTruth& truth) {
     TruthFigures figures;
     const WarpReport& report = warped.GetWarpReport();
     const double* pCOP = warped.GetCOP();
-    const double (*P)[3] = warped.GetP();
+    const double(*P)[3] = warped.GetP();
     int nCovered = 0, nColoured = 0, nWrong = 0;
     double dSeenSum = 0.0, dErrorSum = 0.0;
     for (int row = 0; row < truth.nHeight; ++row) {
@@ -85,8 +83,7 @@ TruthFigures Compare(const CViewImage& source, const CViewImage& warped, const S
                 continue;
             if (!(u >= 0.0 && u <= 199.0 && v >= 0.0 && v <= 199.0))
                 continue;
-            const PixelSample& s =
-                source.GetSamples()[int(v + 0.5) * 200 + int(u + 0.5)];
+            const PixelSample& s = source.GetSamples()[int(v + 0.5) * 200 + int(u + 0.5)];
             // Hidden in the source: the nearest source pixel sees something clearly nearer.
             if (!(s.disparity > 0.0) || 1.0 / s.disparity < dSourceT * 0.95)
                 continue;
@@ -148,8 +145,7 @@ const MoveCase kMoves[] = {
     {"focus -1 (far side)", true, 0, 0, 0, -1.0, 0, 0, {}},
 };
 
-TEST(GroundTruth, WarpMatchesTheRayCastScene)
-{
+TEST(GroundTruth, WarpMatchesTheRayCastScene) {
     for (const std::string& strPreset : ScenePresetNames()) {
         CViewImage source;
         ASSERT_TRUE(BuildSceneImage(strPreset, source));

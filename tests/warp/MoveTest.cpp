@@ -1,8 +1,8 @@
 // The free-move and focus-move constructors: the new camera, the copied scene values, the warp
 // report, and every degenerate move (no crash, no hang, a defined image, the right messages).
 #include <climits>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,8 +14,7 @@
 
 namespace {
 
-int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile)
-{
+int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile) {
     int nCount = 0;
     for (const std::string& strLine : sinks.traces)
         if (strLine.find("Assertion failed") == 0 && strLine.find(strFile) != std::string::npos)
@@ -24,8 +23,7 @@ int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile)
 }
 
 // A warped image is always complete: a grid of its size, disparity 1.0 everywhere.
-void ExpectDefinedImage(const CViewImage& image)
-{
+void ExpectDefinedImage(const CViewImage& image) {
     ASSERT_NE(image.GetSamples(), nullptr);
     ASSERT_GE(image.GetWidth(), 3);
     ASSERT_GE(image.GetHeight(), 3);
@@ -35,23 +33,22 @@ void ExpectDefinedImage(const CViewImage& image)
     for (long i = 0; i < long(image.GetWidth()) * image.GetHeight(); ++i) {
         const PixelSample& s = image.GetSamples()[i];
         bDisparityOne = bDisparityOne && s.disparity == 1.0;
-        bFinite = bFinite && std::isfinite(s.red) && std::isfinite(s.green) && std::isfinite(s.blue);
+        bFinite =
+            bFinite && std::isfinite(s.red) && std::isfinite(s.green) && std::isfinite(s.blue);
     }
     EXPECT_TRUE(bDisparityOne);
     EXPECT_TRUE(bFinite);
     EXPECT_TRUE(image.GetFileName().empty());
 }
 
-void ExpectSceneValuesCopied(const CViewImage& image, const CViewImage& source)
-{
+void ExpectSceneValuesCopied(const CViewImage& image, const CViewImage& source) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(image.GetSceneBounds()[i], source.GetSceneBounds()[i]);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(image.GetSceneExtra()[i], source.GetSceneExtra()[i]);
 }
 
-TEST(FreeMove, BuildsTheCameraAndReportsTheClassification)
-{
+TEST(FreeMove, BuildsTheCameraAndReportsTheClassification) {
     CRecordingSinks sinks;
     auto pSource = MakeSourceImage();
     const double position[3] = {12.0, -7.0, 30.0};
@@ -83,8 +80,7 @@ TEST(FreeMove, BuildsTheCameraAndReportsTheClassification)
     EXPECT_EQ(turned.GetWarpReport().nEx, report.nEx);
 }
 
-TEST(FreeMove, TurnsTheColumnsAboutTheWorldAxes)
-{
+TEST(FreeMove, TurnsTheColumnsAboutTheWorldAxes) {
     CRecordingSinks sinks;
     auto pSource = MakeSourceImage();
     const double* pCOP = pSource->GetCOP();
@@ -99,8 +95,7 @@ TEST(FreeMove, TurnsTheColumnsAboutTheWorldAxes)
     ExpectDefinedImage(image);
 }
 
-TEST(FocusMove, MovesAlongTheLineToTheFocusPoint)
-{
+TEST(FocusMove, MovesAlongTheLineToTheFocusPoint) {
     CRecordingSinks sinks;
     auto pSource = MakeSourceImage(); // focus point (0, 0, 600), centre of projection at 0
     struct Case {
@@ -121,8 +116,7 @@ TEST(FocusMove, MovesAlongTheLineToTheFocusPoint)
     }
 }
 
-TEST(FocusMove, TurnsTheColumnsTheOtherWay)
-{
+TEST(FocusMove, TurnsTheColumnsTheOtherWay) {
     CRecordingSinks sinks;
     auto pSource = MakeSourceImage();
     CViewImage image(0.0, 90.0, 0.0, 1.0, *pSource);
@@ -167,8 +161,7 @@ const DegenerateCase kDegenerateCases[] = {
     {"NaN position", false, 0, 0, 0, {kNaN, 0, 0}, true, 5, 0, 0, 1, false},
 };
 
-TEST(Moves, DegenerateMovesEndWithADefinedImage)
-{
+TEST(Moves, DegenerateMovesEndWithADefinedImage) {
     auto pSource = MakeSourceImage();
     for (const DegenerateCase& c : kDegenerateCases) {
         SCOPED_TRACE(c.pszName);
@@ -197,8 +190,7 @@ TEST(Moves, DegenerateMovesEndWithADefinedImage)
     }
 }
 
-TEST(Moves, BehindTheCameraIsNotMirroredIntoThePicture)
-{
+TEST(Moves, BehindTheCameraIsNotMirroredIntoThePicture) {
     CRecordingSinks sinks;
     auto pSource = MakeSourceImage();
     // From the focus point the backdrop is drawn but none of the square's colour (blue 50).
@@ -212,8 +204,7 @@ TEST(Moves, BehindTheCameraIsNotMirroredIntoThePicture)
     EXPECT_GT(nBackdrop, 10000);
 }
 
-TEST(Moves, RepeatedMessagesAreShownOncePerWarp)
-{
+TEST(Moves, RepeatedMessagesAreShownOncePerWarp) {
     CRecordingSinks sinks;
     auto pSource = MakeIdentitySource(0.5);
     // The same camera: every integer position is a vertex, and those on vertex 1 cannot be
@@ -228,8 +219,7 @@ TEST(Moves, RepeatedMessagesAreShownOncePerWarp)
     EXPECT_EQ(sinks.messages.size(), 2u);
 }
 
-TEST(Moves, WarpIsBitReproducible)
-{
+TEST(Moves, WarpIsBitReproducible) {
     CRecordingSinks sinks;
     auto pSource = MakeSourceImage();
     const double position[3] = {-6.0, 9.0, 15.0};

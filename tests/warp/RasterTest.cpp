@@ -16,8 +16,7 @@ namespace {
 const double kIdentityP[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
 const double kOrigin[3] = {0.0, 0.0, 0.0};
 
-int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile)
-{
+int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile) {
     int nCount = 0;
     for (const std::string& strLine : sinks.traces)
         if (strLine.find("Assertion failed") == 0 && strLine.find(strFile) != std::string::npos)
@@ -25,8 +24,7 @@ int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile)
     return nCount;
 }
 
-TEST(WarpPixel, SameCameraMapsEveryPixelOntoItself)
-{
+TEST(WarpPixel, SameCameraMapsEveryPixelOntoItself) {
     auto pSource = MakeSourceImage();
     CViewImage image;
     for (double disparity : {0.0, 0.25, 1.0, 7.5}) {
@@ -40,8 +38,7 @@ TEST(WarpPixel, SameCameraMapsEveryPixelOntoItself)
     }
 }
 
-TEST(WarpPixel, BaselineEntersAsReferenceMinusDesired)
-{
+TEST(WarpPixel, BaselineEntersAsReferenceMinusDesired) {
     CViewImage image;
     double x, y;
     // The desired centre one step a further on: pixel (u, v) lands at (u - 1, v).
@@ -65,8 +62,7 @@ TEST(WarpPixel, BaselineEntersAsReferenceMinusDesired)
     EXPECT_EQ(y0, y1);
 }
 
-TEST(WarpPixel, PointsWithoutAPositionAreUnusable)
-{
+TEST(WarpPixel, PointsWithoutAPositionAreUnusable) {
     // Desired centre at (0, 0, 1): D = 1 - disparity.
     const double desCOP[3] = {0.0, 0.0, 1.0};
     struct Case {
@@ -74,20 +70,18 @@ TEST(WarpPixel, PointsWithoutAPositionAreUnusable)
         bool bUsable;
         int nAssertions;
     } cases[] = {
-        {0.5, true, 0},
-        {1.0, false, 1},                 // in the plane of the new centre: D = 0
-        {1.0 - 1e-21, false, 1},         // |D| <= 1e-20 (rounds to D = 0 as well)
-        {2.0, false, 0},                 // behind the new camera: would land mirrored at (-u, -v)
-        {std::nan(""), false, 0},
-        {INFINITY, false, 0},
+        {0.5, true, 0},           {1.0, false, 1}, // in the plane of the new centre: D = 0
+        {1.0 - 1e-21, false, 1},                   // |D| <= 1e-20 (rounds to D = 0 as well)
+        {2.0, false, 0}, // behind the new camera: would land mirrored at (-u, -v)
+        {std::nan(""), false, 0}, {INFINITY, false, 0},
     };
     for (const Case& c : cases) {
         CRecordingSinks sinks;
         CViewImage image;
         double x = 1.0, y = 1.0;
-        EXPECT_EQ(image.WarpPixel(3.0, 4.0, kIdentityP, kIdentityP, kOrigin, desCOP, c.disparity,
-                                  &x, &y),
-                  c.bUsable)
+        EXPECT_EQ(
+            image.WarpPixel(3.0, 4.0, kIdentityP, kIdentityP, kOrigin, desCOP, c.disparity, &x, &y),
+            c.bUsable)
             << c.disparity;
         EXPECT_EQ(std::isnan(x), !c.bUsable);
         EXPECT_EQ(std::isnan(y), !c.bUsable);
@@ -95,8 +89,7 @@ TEST(WarpPixel, PointsWithoutAPositionAreUnusable)
     }
 }
 
-TEST(TriangleBounds, TakesPairwiseExtremes)
-{
+TEST(TriangleBounds, TakesPairwiseExtremes) {
     CViewImage image;
     double minX, maxX, minY, maxY;
     image.TriangleBounds(3.0, -1.0, -2.0, 5.0, 0.5, 0.0, &minX, &maxX, &minY, &maxY);
@@ -113,8 +106,7 @@ struct ExactTriangle : ::testing::Test {
     const PixelSample& At(int x, int y) const { return pTarget->GetSamples()[y * 10 + x]; }
 };
 
-TEST_F(ExactTriangle, StoresCoveredPositionsWithInterpolatedColours)
-{
+TEST_F(ExactTriangle, StoresCoveredPositionsWithInterpolatedColours) {
     CRecordingSinks sinks;
     pTarget->WarpTriangle(5, 5, 6, 5, 5, 6, 0, 0, *pSource);
     // Vertex 1 is outside by the crossing-count rule; vertices 2 and 3 carry their colours.
@@ -136,8 +128,7 @@ TEST_F(ExactTriangle, StoresCoveredPositionsWithInterpolatedColours)
     EXPECT_EQ(At(6, 5).red, 6.0);
 }
 
-TEST_F(ExactTriangle, BlackVertexOneIsStoredAndDisparityIsNeverWritten)
-{
+TEST_F(ExactTriangle, BlackVertexOneIsStoredAndDisparityIsNeverWritten) {
     CRecordingSinks sinks;
     pSource->GetSamples()[6 * 200 + 5] = PixelSample{0.0, 0.0, 0.0, 0.5};
     pTarget->GetSamples()[6 * 10 + 5] = PixelSample{99.0, 99.0, 99.0, 0.3};
@@ -150,8 +141,7 @@ TEST_F(ExactTriangle, BlackVertexOneIsStoredAndDisparityIsNeverWritten)
     EXPECT_EQ(At(6, 6).disparity, 1.0);
 }
 
-TEST_F(ExactTriangle, SkipsPositionsOutsideTheWindow)
-{
+TEST_F(ExactTriangle, SkipsPositionsOutsideTheWindow) {
     struct Case {
         int xOff, yOff, nWidth, nHeight;
         bool bStored65, bStored56; // positions (6, 5) and (5, 6)
@@ -177,8 +167,7 @@ TEST_F(ExactTriangle, SkipsPositionsOutsideTheWindow)
     }
 }
 
-TEST(WarpTriangle, FillsExactlyThePositionsInsideTheMappedTriangle)
-{
+TEST(WarpTriangle, FillsExactlyThePositionsInsideTheMappedTriangle) {
     // A camera that maps pixel (u, v) to (4u - 13.2, 4v - 10.4): triangles of the lower-left
     // quadrant, negative bounds (minX = -13.2 truncates to -13), edges across the window.
     auto pSource = MakeIdentitySource(0.5);
@@ -222,8 +211,7 @@ TEST(WarpTriangle, FillsExactlyThePositionsInsideTheMappedTriangle)
     }
 }
 
-TEST(WarpTriangle, UnusableVertexDropsTheTriangle)
-{
+TEST(WarpTriangle, UnusableVertexDropsTheTriangle) {
     CRecordingSinks sinks;
     auto pSource = MakeIdentitySource(0.5);
     // New centre at (0, 0, 1): D = 1 - disparity; a vertex of disparity 1 has no position, one
@@ -238,8 +226,7 @@ TEST(WarpTriangle, UnusableVertexDropsTheTriangle)
     EXPECT_EQ(CountAssertions(sinks, "ViewImageWarp.cpp"), 1);
 }
 
-TEST(WarpWindow, SizesTheGridFromTheBorderBox)
-{
+TEST(WarpWindow, SizesTheGridFromTheBorderBox) {
     struct Case {
         double minX, maxX, minY, maxY;
         int xOff, yOff, nWidth, nHeight;
@@ -256,9 +243,9 @@ TEST(WarpWindow, SizesTheGridFromTheBorderBox)
     };
     for (const Case& c : cases) {
         int xOff, yOff, nWidth, nHeight;
-        EXPECT_EQ(CViewImage::WarpWindow(c.minX, c.maxX, c.minY, c.maxY, &xOff, &yOff, &nWidth,
-                                         &nHeight),
-                  c.bCut);
+        EXPECT_EQ(
+            CViewImage::WarpWindow(c.minX, c.maxX, c.minY, c.maxY, &xOff, &yOff, &nWidth, &nHeight),
+            c.bCut);
         EXPECT_EQ(xOff, c.xOff) << c.minX;
         EXPECT_EQ(yOff, c.yOff) << c.minY;
         EXPECT_EQ(nWidth, c.nWidth) << c.maxX;
@@ -267,8 +254,7 @@ TEST(WarpWindow, SizesTheGridFromTheBorderBox)
 }
 
 // SetupWarp on a target whose camera differs from the identity source only in a and b.
-std::unique_ptr<CViewImage> SetupScaled(double dScale, CViewImage& source)
-{
+std::unique_ptr<CViewImage> SetupScaled(double dScale, CViewImage& source) {
     auto pTarget = std::make_unique<CViewImage>();
     const double desP[3][3] = {{1.0 / dScale, 0.0, 0.0}, {0.0, 1.0 / dScale, 0.0}, {0.0, 0.0, 1.0}};
     pTarget->SetCamera(kOrigin, desP);
@@ -277,8 +263,7 @@ std::unique_ptr<CViewImage> SetupScaled(double dScale, CViewImage& source)
     return pTarget;
 }
 
-TEST(SetupWarp, SameCameraGivesAOnePixelMargin)
-{
+TEST(SetupWarp, SameCameraGivesAOnePixelMargin) {
     CRecordingSinks sinks; // positions on vertex 1 show "Too TINY"
     auto pSource = MakeIdentitySource(0.5);
     auto pTarget = SetupScaled(1.0, *pSource);
@@ -305,8 +290,7 @@ TEST(SetupWarp, SameCameraGivesAOnePixelMargin)
     EXPECT_GT(CountColoured(*pTarget), 199 * 199);
 }
 
-TEST(SetupWarp, DropsTrianglesWithSidesUnderHalfAPixel)
-{
+TEST(SetupWarp, DropsTrianglesWithSidesUnderHalfAPixel) {
     CRecordingSinks sinks;
     auto pSource = MakeIdentitySource(0.5);
     // Reduced by 3: every side is 1/3 long and every triangle is dropped.
@@ -319,8 +303,7 @@ TEST(SetupWarp, DropsTrianglesWithSidesUnderHalfAPixel)
     EXPECT_GT(CountColoured(*pHalf), 0);
 }
 
-TEST(SetupWarp, CutsAHugeWindowAndSaysSoOnce)
-{
+TEST(SetupWarp, CutsAHugeWindowAndSaysSoOnce) {
     CRecordingSinks sinks;
     auto pSource = MakeIdentitySource(0.5);
     CMessageScope scope;
@@ -334,8 +317,7 @@ TEST(SetupWarp, CutsAHugeWindowAndSaysSoOnce)
     EXPECT_GT(CountColoured(*pTarget), 1000 * 1000);
 }
 
-TEST(SetupWarp, SourceWithoutAGridGivesAClearedThreeByThreeGrid)
-{
+TEST(SetupWarp, SourceWithoutAGridGivesAClearedThreeByThreeGrid) {
     CRecordingSinks sinks;
     CViewImage noGrid;
     noGrid.SetCamera(kOrigin, kIdentityP);

@@ -2,8 +2,7 @@
 
 namespace {
 
-PixelSample* NewGrid(int nWidth, int nHeight)
-{
+PixelSample* NewGrid(int nWidth, int nHeight) {
     PixelSample* pGrid = new PixelSample[static_cast<long>(nWidth) * nHeight];
     for (long i = 0; i < static_cast<long>(nWidth) * nHeight; ++i)
         pGrid[i] = PixelSample{0.0, 0.0, 0.0, 1.0};
@@ -12,8 +11,7 @@ PixelSample* NewGrid(int nWidth, int nHeight)
 
 } // namespace
 
-std::unique_ptr<CViewImage> MakeSourceImage()
-{
+std::unique_ptr<CViewImage> MakeSourceImage() {
     auto pImage = std::make_unique<CViewImage>();
     const double cop[3] = {0.0, 0.0, 0.0};
     const double P[3][3] = {{1.0, 0.0, -100.0}, {0.0, 1.0, -100.0}, {0.0, 0.0, 200.0}};
@@ -25,8 +23,8 @@ std::unique_ptr<CViewImage> MakeSourceImage()
     for (int y = 0; y < 200; ++y) {
         for (int x = 0; x < 200; ++x) {
             const bool bSquare = x >= 80 && x < 120 && y >= 80 && y < 120;
-            pGrid[y * 200 + x] = PixelSample{double(x), double(y), bSquare ? 50.0 : 200.0,
-                                             bSquare ? 0.5 : 0.25};
+            pGrid[y * 200 + x] =
+                PixelSample{double(x), double(y), bSquare ? 50.0 : 200.0, bSquare ? 0.5 : 0.25};
         }
     }
     pImage->SetWidth(200);
@@ -35,8 +33,7 @@ std::unique_ptr<CViewImage> MakeSourceImage()
     return pImage;
 }
 
-std::unique_ptr<CViewImage> MakeIdentitySource(double dDisparity)
-{
+std::unique_ptr<CViewImage> MakeIdentitySource(double dDisparity) {
     auto pImage = std::make_unique<CViewImage>();
     const double cop[3] = {0.0, 0.0, 0.0};
     const double P[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
@@ -52,8 +49,7 @@ std::unique_ptr<CViewImage> MakeIdentitySource(double dDisparity)
 }
 
 std::unique_ptr<CViewImage> MakeTarget(const double cop[3], const double P[3][3], int nWidth,
-                                       int nHeight)
-{
+                                       int nHeight) {
     auto pImage = std::make_unique<CViewImage>();
     pImage->SetCamera(cop, P);
     pImage->SetWidth(nWidth);
@@ -62,8 +58,7 @@ std::unique_ptr<CViewImage> MakeTarget(const double cop[3], const double P[3][3]
     return pImage;
 }
 
-int CountColoured(const CViewImage& image)
-{
+int CountColoured(const CViewImage& image) {
     int nCount = 0;
     const PixelSample* pGrid = image.GetSamples();
     if (!pGrid)
