@@ -18,21 +18,18 @@
 
 namespace {
 
-void PutU16(unsigned char* p, uint32_t nValue)
-{
+void PutU16(unsigned char* p, uint32_t nValue) {
     p[0] = static_cast<unsigned char>(nValue & 0xFFu);
     p[1] = static_cast<unsigned char>((nValue >> 8) & 0xFFu);
 }
 
-void PutU32(unsigned char* p, uint32_t nValue)
-{
+void PutU32(unsigned char* p, uint32_t nValue) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>((nValue >> (8 * i)) & 0xFFu);
 }
 
 // Writes all bytes, going on after short writes and interrupts. False on any error.
-bool WriteAll(int nFd, const unsigned char* p, size_t nSize)
-{
+bool WriteAll(int nFd, const unsigned char* p, size_t nSize) {
     while (nSize > 0) {
         const ssize_t nDone = ::write(nFd, p, nSize);
         if (nDone < 0) {
@@ -50,8 +47,7 @@ bool WriteAll(int nFd, const unsigned char* p, size_t nSize)
 
 // A target that is not a regular file (a device, a pipe) is written in place: renaming over
 // it would replace the device node by a file.
-bool WriteDirectly(const std::string& strPath, const std::vector<unsigned char>& bytes)
-{
+bool WriteDirectly(const std::string& strPath, const std::vector<unsigned char>& bytes) {
     const int nFd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (nFd < 0) {
         TraceLine("can't open imagefile %s!", strPath.c_str());
@@ -69,8 +65,7 @@ bool WriteDirectly(const std::string& strPath, const std::vector<unsigned char>&
 // A regular file (or a new one) is written to a temporary file in the same folder, which
 // replaces the target only once every byte is on disk, so a failed write keeps the old file.
 bool WriteThroughTemporary(const std::string& strPath, const std::string& strTarget,
-                           const struct stat* pExisting, const std::vector<unsigned char>& bytes)
-{
+                           const struct stat* pExisting, const std::vector<unsigned char>& bytes) {
     static std::atomic<unsigned> nCounter{0};
     const size_t nSlash = strTarget.rfind('/');
     const std::string strFolder =
@@ -108,8 +103,7 @@ bool WriteThroughTemporary(const std::string& strPath, const std::string& strTar
 
 // Writes the bytes to the path: devices and pipes in place, everything else through a
 // temporary file. A symbolic link is followed, so the file it names is the one replaced.
-bool WriteFileSafely(const std::string& strPath, const std::vector<unsigned char>& bytes)
-{
+bool WriteFileSafely(const std::string& strPath, const std::vector<unsigned char>& bytes) {
     struct stat info;
     if (::stat(strPath.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
@@ -138,8 +132,7 @@ bool WriteFileSafely(const std::string& strPath, const std::vector<unsigned char
 
 } // namespace
 
-bool CViewImage::EncodeBmp(std::vector<unsigned char>& bytes) const
-{
+bool CViewImage::EncodeBmp(std::vector<unsigned char>& bytes) const {
     bytes.clear();
     if (!m_pSamples || m_nWidth < 0 || m_nHeight < 0)
         return false;
@@ -177,8 +170,7 @@ bool CViewImage::EncodeBmp(std::vector<unsigned char>& bytes) const
     return true;
 }
 
-bool CViewImage::WriteBmp(const char* pszPath) const
-{
+bool CViewImage::WriteBmp(const char* pszPath) const {
     const std::string strPath = pszPath ? pszPath : "";
     std::vector<unsigned char> bytes;
     // Encoding first means an image without a grid never creates or empties the target.

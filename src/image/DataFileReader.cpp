@@ -28,29 +28,24 @@ namespace {
 
 constexpr int kGridSide = 200;
 
-bool IsCSpace(char ch)
-{
+bool IsCSpace(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-bool IsDigit(char ch)
-{
+bool IsDigit(char ch) {
     return ch >= '0' && ch <= '9';
 }
 
-bool IsHexDigit(char ch)
-{
+bool IsHexDigit(char ch) {
     return IsDigit(ch) || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
 }
 
-char Lower(char ch)
-{
+char Lower(char ch) {
     return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
 }
 
 // Case-insensitive match of a lower-case word at p.
-bool MatchWord(const char* p, const char* pEnd, const char* pszWord)
-{
+bool MatchWord(const char* p, const char* pEnd, const char* pszWord) {
     for (; *pszWord; ++pszWord, ++p)
         if (p == pEnd || Lower(*p) != *pszWord)
             return false;
@@ -60,8 +55,7 @@ bool MatchWord(const char* p, const char* pEnd, const char* pszWord)
 // Converts a validated number text in the C locale. Used only when from_chars cannot give the
 // value itself (a result beyond the double range), where strtod's overflow and underflow
 // results (infinity, zero or a subnormal) are what "%lf" stores.
-double SlowConvert(const char* pBegin, const char* pEnd)
-{
+double SlowConvert(const char* pBegin, const char* pEnd) {
     static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     std::string strText(pBegin, pEnd);
     return strtod_l(strText.c_str(), nullptr, cLocale);
@@ -79,8 +73,7 @@ public:
     // Skips white space and gives the next token: the bytes up to the next white space or the
     // end of the file, at most kMaxToken of them (*pbCut then says the token goes on). False
     // at the end of the file.
-    bool NextWindow(const char** ppBegin, const char** ppEnd, bool* pbCut)
-    {
+    bool NextWindow(const char** ppBegin, const char** ppEnd, bool* pbCut) {
         for (;;) {
             while (m_nPos < m_nEnd && IsCSpace(m_Buffer[m_nPos]))
                 ++m_nPos;
@@ -116,8 +109,7 @@ private:
 
     // Reads more bytes after m_nEnd, moving the unread part to the front first. False at the
     // end of the file or on a read error (which ends the reading like the end of the file).
-    bool Fill()
-    {
+    bool Fill() {
         if (m_bEnd)
             return false;
         if (m_nPos > 0) {
@@ -150,8 +142,7 @@ public:
     // "%lf": skips white space, then reads a decimal or hexadecimal real, "inf", "infinity" or
     // "nan" (any case, optional sign). False when no number is there; nothing is consumed
     // beyond the white space then, and every later read fails too.
-    bool ReadDouble(double* pdValue)
-    {
+    bool ReadDouble(double* pdValue) {
         if (!Prepare())
             return false;
         const char* p = m_p;
@@ -234,8 +225,7 @@ public:
 
     // "%d": skips white space, then an optional sign and decimal digits. A value beyond the int
     // range still counts as read; *pbInRange says whether it fits (*pnValue is then 0).
-    bool ReadInt(int* pnValue, bool* pbInRange)
-    {
+    bool ReadInt(int* pnValue, bool* pbInRange) {
         if (!Prepare())
             return false;
         const char* p = m_p;
@@ -274,7 +264,7 @@ public:
 
 private:
     CInput& m_Input;
-    const char* m_p = nullptr;     // the current token
+    const char* m_p = nullptr; // the current token
     const char* m_pEnd = nullptr;
     bool m_bCut = false;
     bool m_bBlocked = false;
@@ -283,8 +273,7 @@ private:
     // Skips white space and takes the next token; false when the stream is blocked or at its
     // end. A number never reaches past white space, so parsing within the token is the same
     // as parsing the whole rest of the file.
-    bool Prepare()
-    {
+    bool Prepare() {
         if (m_bBlocked)
             return false;
         if (!m_Input.NextWindow(&m_p, &m_pEnd, &m_bCut)) {
@@ -295,16 +284,14 @@ private:
     }
 
     // Consumes a number that ended at p; one that fills a cut token is too long to be one.
-    bool Accept(const char* p)
-    {
+    bool Accept(const char* p) {
         if (m_bCut && p == m_pEnd)
             return Block();
         m_Input.Consume(static_cast<size_t>(p - m_p));
         return true;
     }
 
-    bool Block()
-    {
+    bool Block() {
         m_bBlocked = true;
         m_bBadToken = true;
         return false;
@@ -314,8 +301,7 @@ private:
     // library does, the letter and the sign are consumed even when no digit follows (the value
     // is then the mantissa's): *pNext is where reading goes on, and the result says whether
     // the exponent belongs to the value.
-    bool SkipExponent(const char* q, char chLetter, const char** pNext) const
-    {
+    bool SkipExponent(const char* q, char chLetter, const char** pNext) const {
         *pNext = q;
         if (q == m_pEnd || Lower(*q) != chLetter)
             return false;
@@ -333,8 +319,7 @@ private:
 };
 
 // Opens the file for reading; -1 when it cannot be opened or is a folder.
-int OpenForReading(const char* pszPath)
-{
+int OpenForReading(const char* pszPath) {
     const int nFd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
     if (nFd < 0)
         return -1;
@@ -348,8 +333,7 @@ int OpenForReading(const char* pszPath)
 
 } // namespace
 
-CViewImage::CViewImage(const char* pszPath, LoadReport* pReport)
-{
+CViewImage::CViewImage(const char* pszPath, LoadReport* pReport) {
     InitFields();
     LoadReport report;
     m_strFileName = pszPath ? pszPath : "";
@@ -402,14 +386,14 @@ CViewImage::CViewImage(const char* pszPath, LoadReport* pReport)
         if (!scanner.ReadInt(&nY, &bYFits))
             break;
         ++report.nNumbersRead;
-        const bool bInside = bXFits && bYFits && nX >= 0 && nX < m_nWidth && nY >= 0 &&
-                             nY < m_nHeight;
+        const bool bInside =
+            bXFits && bYFits && nX >= 0 && nX < m_nWidth && nY >= 0 && nY < m_nHeight;
         // A record outside the grid is read to its end but stored nowhere; the values of a
         // record inside it are stored one by one, as far as the file reaches.
         PixelSample discard{0.0, 0.0, 0.0, 0.0};
         PixelSample& sample = bInside ? m_pSamples[nY * m_nWidth + nX] : discard;
-        if (!readInto(&sample.disparity) || !readInto(&sample.red) ||
-            !readInto(&sample.green) || !readInto(&sample.blue))
+        if (!readInto(&sample.disparity) || !readInto(&sample.red) || !readInto(&sample.green) ||
+            !readInto(&sample.blue))
             break;
         if (!bInside)
             ++report.nRecordsOutside;

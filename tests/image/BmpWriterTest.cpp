@@ -18,22 +18,19 @@
 
 namespace {
 
-uint32_t U32(const std::string& s, size_t nAt)
-{
+uint32_t U32(const std::string& s, size_t nAt) {
     return static_cast<uint32_t>(static_cast<unsigned char>(s[nAt])) |
            static_cast<uint32_t>(static_cast<unsigned char>(s[nAt + 1])) << 8 |
            static_cast<uint32_t>(static_cast<unsigned char>(s[nAt + 2])) << 16 |
            static_cast<uint32_t>(static_cast<unsigned char>(s[nAt + 3])) << 24;
 }
 
-unsigned U16(const std::string& s, size_t nAt)
-{
+unsigned U16(const std::string& s, size_t nAt) {
     return static_cast<unsigned char>(s[nAt]) | static_cast<unsigned char>(s[nAt + 1]) << 8;
 }
 
 // An image whose every pixel has its own bytes: red = x, green = y, blue = 200 - x.
-void FillImage(CViewImage& image, int nWidth, int nHeight)
-{
+void FillImage(CViewImage& image, int nWidth, int nHeight) {
     PixelSample* pSamples = new PixelSample[static_cast<size_t>(nWidth) * nHeight];
     for (int y = 0; y < nHeight; ++y)
         for (int x = 0; x < nWidth; ++x)
@@ -43,8 +40,7 @@ void FillImage(CViewImage& image, int nWidth, int nHeight)
     image.SetSamples(pSamples);
 }
 
-std::vector<std::string> FolderEntries(const std::string& strFolder)
-{
+std::vector<std::string> FolderEntries(const std::string& strFolder) {
     std::vector<std::string> names;
     if (DIR* pDir = opendir(strFolder.c_str())) {
         while (dirent* pEntry = readdir(pDir))
@@ -55,12 +51,11 @@ std::vector<std::string> FolderEntries(const std::string& strFolder)
     return names;
 }
 
-TEST(BmpWriter, LayoutForAwkwardWidths)
-{
+TEST(BmpWriter, LayoutForAwkwardWidths) {
     const struct {
         int nWidth, nHeight, nRow;
-    } cases[] = {{1, 3, 4}, {2, 3, 8}, {3, 2, 12}, {4, 2, 12}, {6, 5, 20}, {200, 200, 600},
-                 {201, 4, 604}};
+    } cases[] = {{1, 3, 4},  {2, 3, 8},       {3, 2, 12},   {4, 2, 12},
+                 {6, 5, 20}, {200, 200, 600}, {201, 4, 604}};
     CScratchDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.nWidth);
@@ -101,14 +96,21 @@ TEST(BmpWriter, LayoutForAwkwardWidths)
     }
 }
 
-TEST(BmpWriter, ColoursAreTruncatedToTheirLowEightBits)
-{
+TEST(BmpWriter, ColoursAreTruncatedToTheirLowEightBits) {
     const struct {
         double dValue;
         unsigned char nByte;
-    } cases[] = {{0.0, 0},     {127.99, 127}, {255.0, 255}, {255.9, 255},
-                 {256.0, 0},   {-1.0, 255},   {-0.5, 0},    {511.5, 255},
-                 {1e10, 0},    {-1e300, 0},   {4294967296.0 + 300.0, 44}};
+    } cases[] = {{0.0, 0},
+                 {127.99, 127},
+                 {255.0, 255},
+                 {255.9, 255},
+                 {256.0, 0},
+                 {-1.0, 255},
+                 {-0.5, 0},
+                 {511.5, 255},
+                 {1e10, 0},
+                 {-1e300, 0},
+                 {4294967296.0 + 300.0, 44}};
     for (const auto& c : cases) {
         CViewImage image;
         PixelSample* pSample = new PixelSample[1]{{c.dValue, 0.0, 0.0, 0.0}};
@@ -131,8 +133,7 @@ TEST(BmpWriter, ColoursAreTruncatedToTheirLowEightBits)
     EXPECT_EQ(bytes[56], 0);
 }
 
-TEST(BmpWriter, WritingTwiceGivesIdenticalFilesAndReplacesTheOld)
-{
+TEST(BmpWriter, WritingTwiceGivesIdenticalFilesAndReplacesTheOld) {
     CScratchDir dir;
     const std::string strPath = dir.File("twice.bmp");
     WriteFileBytes(strPath, std::string(300000, 'x'));
@@ -151,8 +152,7 @@ TEST(BmpWriter, WritingTwiceGivesIdenticalFilesAndReplacesTheOld)
     EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"twice.bmp"});
 }
 
-TEST(BmpWriter, SymbolicLinkStaysALinkToTheNewFile)
-{
+TEST(BmpWriter, SymbolicLinkStaysALinkToTheNewFile) {
     CScratchDir dir;
     WriteFileBytes(dir.File("real.bmp"), "old");
     ASSERT_EQ(symlink("real.bmp", dir.File("link.bmp").c_str()), 0);
@@ -165,12 +165,11 @@ TEST(BmpWriter, SymbolicLinkStaysALinkToTheNewFile)
     EXPECT_EQ(ReadFileBytes(dir.File("real.bmp")).size(), 12u * 2 + 54);
 }
 
-TEST(BmpWriter, ImageWithoutGridTouchesNothing)
-{
+TEST(BmpWriter, ImageWithoutGridTouchesNothing) {
     CScratchDir dir;
     const std::string strExisting = dir.File("keep.bmp");
     WriteFileBytes(strExisting, "precious");
-    CViewImage image(dir.File("missing.txt").c_str());  // 200 x 200, no grid
+    CViewImage image(dir.File("missing.txt").c_str()); // 200 x 200, no grid
     for (const std::string& strPath : {strExisting, dir.File("new.bmp")}) {
         CRecordingSinks sinks;
         EXPECT_FALSE(image.WriteBmp(strPath.c_str()));
@@ -184,8 +183,7 @@ TEST(BmpWriter, ImageWithoutGridTouchesNothing)
     EXPECT_TRUE(bytes.empty());
 }
 
-TEST(BmpWriter, TargetThatCannotBeOpenedIsReported)
-{
+TEST(BmpWriter, TargetThatCannotBeOpenedIsReported) {
     CScratchDir dir;
     CViewImage image;
     FillImage(image, 2, 2);
@@ -197,8 +195,7 @@ TEST(BmpWriter, TargetThatCannotBeOpenedIsReported)
     }
 }
 
-TEST(BmpWriter, FailedWriteKeepsTheExistingFile)
-{
+TEST(BmpWriter, FailedWriteKeepsTheExistingFile) {
     CScratchDir dir;
     const std::string strPath = dir.File("big.bmp");
     WriteFileBytes(strPath, "the old picture");
@@ -223,8 +220,7 @@ TEST(BmpWriter, FailedWriteKeepsTheExistingFile)
     EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"big.bmp"});
 }
 
-TEST(BmpWriter, DevicesAreWrittenInPlace)
-{
+TEST(BmpWriter, DevicesAreWrittenInPlace) {
     CViewImage image;
     FillImage(image, 4, 4);
     struct stat info;

@@ -25,8 +25,7 @@ struct Record {
 };
 
 // A 200 x 200 image whose values differ from pixel to pixel and use awkward doubles.
-std::vector<Record> MakeRecords()
-{
+std::vector<Record> MakeRecords() {
     std::vector<Record> records;
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 200; ++x)
@@ -35,16 +34,14 @@ std::vector<Record> MakeRecords()
     return records;
 }
 
-std::string Num(double d)
-{
+std::string Num(double d) {
     char sz[64];
     std::snprintf(sz, sizeof sz, "%.17g", d);
     return sz;
 }
 
 // Header values 1 to 26 so that every destination can be told apart.
-std::string HeaderText(const char* pszSeparator = " ")
-{
+std::string HeaderText(const char* pszSeparator = " ") {
     std::string str;
     for (int i = 1; i <= 26; ++i)
         str += std::to_string(i) + pszSeparator;
@@ -52,8 +49,7 @@ std::string HeaderText(const char* pszSeparator = " ")
 }
 
 std::string RecordsText(const std::vector<Record>& records, const char* pszSeparator,
-                        const char* pszEnd)
-{
+                        const char* pszEnd) {
     std::string str;
     for (const Record& r : records) {
         str += std::to_string(r.x) + pszSeparator + std::to_string(r.y) + pszSeparator +
@@ -63,13 +59,11 @@ std::string RecordsText(const std::vector<Record>& records, const char* pszSepar
     return str;
 }
 
-bool SameBits(double a, double b)
-{
+bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-void ExpectGridEquals(const CViewImage& image, const std::vector<Record>& records)
-{
+void ExpectGridEquals(const CViewImage& image, const std::vector<Record>& records) {
     ASSERT_NE(image.GetSamples(), nullptr);
     for (const Record& r : records) {
         const PixelSample& s = image.GetSamples()[r.y * 200 + r.x];
@@ -79,8 +73,7 @@ void ExpectGridEquals(const CViewImage& image, const std::vector<Record>& record
     }
 }
 
-TEST(DataFileReader, PutsEveryHeaderValueInItsPlace)
-{
+TEST(DataFileReader, PutsEveryHeaderValueInItsPlace) {
     CScratchDir dir;
     const std::vector<Record> records = MakeRecords();
     WriteFileBytes(dir.File("a.txt"), HeaderText() + RecordsText(records, " ", "\n"));
@@ -114,8 +107,7 @@ TEST(DataFileReader, PutsEveryHeaderValueInItsPlace)
     EXPECT_EQ(image.GetSamples()[200].green, 1 * 0.7 + 0.1);
 }
 
-TEST(DataFileReader, RecordOrderAndLineLayoutDoNotMatter)
-{
+TEST(DataFileReader, RecordOrderAndLineLayoutDoNotMatter) {
     CScratchDir dir;
     const std::vector<Record> rowByRow = MakeRecords();
     std::vector<Record> columnByColumn = rowByRow;
@@ -150,8 +142,7 @@ TEST(DataFileReader, RecordOrderAndLineLayoutDoNotMatter)
     }
 }
 
-TEST(DataFileReader, LaterRecordWinsAndUnnamedPixelsAreCleared)
-{
+TEST(DataFileReader, LaterRecordWinsAndUnnamedPixelsAreCleared) {
     CScratchDir dir;
     std::vector<Record> records = MakeRecords();
     // Pixel (5, 7) named twice, pixel (0, 0) never.
@@ -175,8 +166,7 @@ TEST(DataFileReader, LaterRecordWinsAndUnnamedPixelsAreCleared)
 
 // What the C library's "%lf" makes of a text, conversion after conversion: the oracle for the
 // reader's own scanner (which must agree in the C locale).
-std::vector<double> ScanLikeTheCLibrary(const std::string& strText, size_t nMax)
-{
+std::vector<double> ScanLikeTheCLibrary(const std::string& strText, size_t nMax) {
     std::vector<double> values;
     const char* p = strText.c_str();
     while (values.size() < nMax) {
@@ -190,8 +180,7 @@ std::vector<double> ScanLikeTheCLibrary(const std::string& strText, size_t nMax)
     return values;
 }
 
-TEST(DataFileReader, RealNumbersAreReadAsTheCLibraryReadsThem)
-{
+TEST(DataFileReader, RealNumbersAreReadAsTheCLibraryReadsThem) {
     ASSERT_NE(std::setlocale(LC_NUMERIC, nullptr), nullptr);
     ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     // Each text is followed by more numbers; the reader must take the same values and stop
@@ -199,19 +188,24 @@ TEST(DataFileReader, RealNumbersAreReadAsTheCLibraryReadsThem)
     const char* texts[] = {
         "1e2 -0.5 +3 .5 5. 00012",
         "1E+05 1e-3 -1.25E-2 7",
-        "1e 5 6",          // exponent letter without digits: the mantissa, letter consumed
-        "1e+ 5 6",         // the same with a sign
-        "1ex 5",           // stops at x
-        "1.5.3 4",         // "1.5" then ".3"
-        "1,5 2",           // a comma is not a decimal point: 1, then a bad token
+        "1e 5 6",  // exponent letter without digits: the mantissa, letter consumed
+        "1e+ 5 6", // the same with a sign
+        "1ex 5",   // stops at x
+        "1.5.3 4", // "1.5" then ".3"
+        "1,5 2",   // a comma is not a decimal point: 1, then a bad token
         "inf -INF Infinity nan -nan NaN 3",
-        "infx 2",          // "inf", then a bad token
-        "infin 2",         // not a number at all
+        "infx 2",  // "inf", then a bad token
+        "infin 2", // not a number at all
         "0x1p3 -0X1.8P1 0x10 2",
         "1e5000 -1e5000 1e-400 4.9e-324 2.2250738585072014e-308 5",
         "0.1000000000000000055511151231257827021181583404541015625 3",
         "123456789012345678901234567890 0.30000000000000004",
-        "abc 1", "-- 1", "+-1 2", ". 2", "- 1", "e5 1",
+        "abc 1",
+        "-- 1",
+        "+-1 2",
+        ". 2",
+        "- 1",
+        "e5 1",
         "12345678901234567890123456789012345678901234567890e-30 1",
     };
     CScratchDir dir;
@@ -241,28 +235,26 @@ TEST(DataFileReader, RealNumbersAreReadAsTheCLibraryReadsThem)
 
 // A file whose first record is the given text (meant for pixel (3, 4)), followed by the records
 // of every other pixel.
-std::string FileWithFirstRecord(const std::string& strRecord)
-{
+std::string FileWithFirstRecord(const std::string& strRecord) {
     std::vector<Record> records = MakeRecords();
     records.erase(records.begin() + 4 * 200 + 3);
     return HeaderText() + strRecord + "\n" + RecordsText(records, " ", "\n");
 }
 
-TEST(DataFileReader, PixelCoordinatesMustBeIntegerTokens)
-{
+TEST(DataFileReader, PixelCoordinatesMustBeIntegerTokens) {
     const struct {
         const char* pszRecord;
-        long nNumbersRead;  // of the file
+        long nNumbersRead; // of the file
         bool bBadToken;
-        bool bStored;       // the record landed at (3, 4)
+        bool bStored; // the record landed at (3, 4)
     } cases[] = {
         {"3 4 0.5 1 2 3", kDataFileNumbers, false, true},
         {"+3 +4 0.5 1 2 3", kDataFileNumbers, false, true},
         {"003 4 0.5 1 2 3", kDataFileNumbers, false, true},
-        {"3.0 4 0.5 1 2 3", 27, true, false},   // "%d" takes 3, then ".0" is no integer
+        {"3.0 4 0.5 1 2 3", 27, true, false}, // "%d" takes 3, then ".0" is no integer
         {"3e0 4 0.5 1 2 3", 27, true, false},
         {"x 4 0.5 1 2 3", 26, true, false},
-        {"3 4 0,5 1 2 3", 29, true, true},      // disparity 0 read, then ",5" blocks
+        {"3 4 0,5 1 2 3", 29, true, true}, // disparity 0 read, then ",5" blocks
     };
     CScratchDir dir;
     for (const auto& c : cases) {
@@ -287,11 +279,11 @@ TEST(DataFileReader, PixelCoordinatesMustBeIntegerTokens)
     }
 }
 
-TEST(DataFileReader, RecordsOutsideTheGridAreCountedNotStored)
-{
+TEST(DataFileReader, RecordsOutsideTheGridAreCountedNotStored) {
     // 2^32 + 5 would wrap to 5 in a 32-bit conversion; it must count as outside instead.
-    const char* outside[] = {"-1 0", "200 0", "0 200", "0 -1", "2147483648 0",
-                             "-2147483649 0", "4294967301 0", "0 99999999999999999999"};
+    const char* outside[] = {
+        "-1 0",         "200 0",         "0 200",        "0 -1",
+        "2147483648 0", "-2147483649 0", "4294967301 0", "0 99999999999999999999"};
     CScratchDir dir;
     LoadReport report;
     std::vector<Record> records = MakeRecords();
@@ -311,8 +303,7 @@ TEST(DataFileReader, RecordsOutsideTheGridAreCountedNotStored)
         ASSERT_EQ(first.GetSamples()[i].red, 0.0) << "element " << i;
 }
 
-TEST(DataFileReader, ShortFileStoresWhatItHolds)
-{
+TEST(DataFileReader, ShortFileStoresWhatItHolds) {
     CScratchDir dir;
     const struct {
         const char* pszName;
@@ -348,8 +339,7 @@ TEST(DataFileReader, ShortFileStoresWhatItHolds)
     EXPECT_EQ(part.green, 0.0);
 }
 
-TEST(DataFileReader, FileThatCannotBeOpenedLeavesNoGrid)
-{
+TEST(DataFileReader, FileThatCannotBeOpenedLeavesNoGrid) {
     CScratchDir dir;
     const std::string paths[] = {dir.File("missing.txt"), dir.Path()};
     for (const std::string& strPath : paths) {
@@ -372,8 +362,7 @@ TEST(DataFileReader, FileThatCannotBeOpenedLeavesNoGrid)
     }
 }
 
-TEST(DataFileReader, NonFiniteValuesAreStoredAndExportSafely)
-{
+TEST(DataFileReader, NonFiniteValuesAreStoredAndExportSafely) {
     CScratchDir dir;
     std::string strText = HeaderText() + "0 0 nan nan inf -inf\n1 0 -nan 1e999 -1e999 NAN\n";
     std::vector<Record> records = MakeRecords();
@@ -395,9 +384,7 @@ TEST(DataFileReader, NonFiniteValuesAreStoredAndExportSafely)
 
 // Runs fn in a child process so that a process-wide locale change cannot leak into other
 // tests; returns the child's exit status (0 = passed, 77 = skipped).
-template <typename F>
-int RunInChild(F fn)
-{
+template <typename F> int RunInChild(F fn) {
     std::fflush(nullptr);
     const pid_t nPid = fork();
     if (nPid == 0)
@@ -407,8 +394,7 @@ int RunInChild(F fn)
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 100;
 }
 
-TEST(DataFileReader, ReadsTheSameUnderALocaleWithADecimalComma)
-{
+TEST(DataFileReader, ReadsTheSameUnderALocaleWithADecimalComma) {
     CScratchDir dir;
     const std::vector<Record> records = MakeRecords();
     WriteFileBytes(dir.File("l.txt"), "0.5 1.5 -2.25 1e-3 " + HeaderText().substr(8) +
@@ -418,8 +404,8 @@ TEST(DataFileReader, ReadsTheSameUnderALocaleWithADecimalComma)
     const int nResult = RunInChild([&]() {
         const char* pszLocale = std::setlocale(LC_ALL, "de_DE.UTF-8");
         if (!pszLocale) {
-            const std::string strCommand = "localedef -i de_DE -f UTF-8 '" + dir.Path() +
-                                           "/de_DE.UTF-8' >/dev/null 2>&1";
+            const std::string strCommand =
+                "localedef -i de_DE -f UTF-8 '" + dir.Path() + "/de_DE.UTF-8' >/dev/null 2>&1";
             if (std::system(strCommand.c_str()) != 0)
                 return 77;
             setenv("LOCPATH", dir.Path().c_str(), 1);
@@ -446,6 +432,35 @@ TEST(DataFileReader, ReadsTheSameUnderALocaleWithADecimalComma)
     if (nResult == 77)
         GTEST_SKIP() << "no German locale on this machine and localedef could not build one";
     EXPECT_EQ(nResult, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(DataFileReader, InputIsReadInBoundedMemory) {
+    CScratchDir dir;
+    // A 300,000-digit number is still one number; one of more than a megabyte is not.
+    const std::string strLong = "0." + std::string(300000, '0') + "1e300000 7\n";
+    WriteFileBytes(dir.File("long.txt"), strLong);
+    const std::vector<double> expected = ScanLikeTheCLibrary(strLong, 2);
+    LoadReport report;
+    CViewImage image(dir.File("long.txt").c_str(), &report);
+    ASSERT_EQ(report.nNumbersRead, 2);
+    EXPECT_EQ(image.GetSceneBounds()[0], expected[0]);
+    EXPECT_EQ(image.GetSceneBounds()[1], 7.0);
+
+    WriteFileBytes(dir.File("huge.txt"), "1 " + std::string(3u << 20, '5') + " 2\n");
+    CViewImage huge(dir.File("huge.txt").c_str(), &report);
+    EXPECT_EQ(report.nNumbersRead, 1);
+    EXPECT_TRUE(report.bBadToken);
+
+    // An endless device: NUL bytes are no number, and the reading stops there.
+    CViewImage endless("/dev/zero", &report);
+    EXPECT_TRUE(report.bOpened);
+    EXPECT_EQ(report.nNumbersRead, 0);
+    EXPECT_TRUE(report.bBadToken);
+    ASSERT_NE(endless.GetSamples(), nullptr);
 }
 
 } // namespace

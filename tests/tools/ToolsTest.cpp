@@ -25,8 +25,7 @@ struct RunResult {
 
 // Runs a tool with the arguments (each quoted for the shell) and collects its output.
 RunResult Run(const CScratchDir& dir, const std::string& strTool,
-              const std::vector<std::string>& args)
-{
+              const std::vector<std::string>& args) {
     std::string strCommand = "'" + strTool + "'";
     for (const std::string& strArg : args)
         strCommand += " '" + strArg + "'";
@@ -39,18 +38,15 @@ RunResult Run(const CScratchDir& dir, const std::string& strTool,
     return result;
 }
 
-RunResult Warp(const CScratchDir& dir, const std::vector<std::string>& args)
-{
+RunResult Warp(const CScratchDir& dir, const std::vector<std::string>& args) {
     return Run(dir, MORROW_WARP_PATH, args);
 }
 
-RunResult Scene(const CScratchDir& dir, const std::vector<std::string>& args)
-{
+RunResult Scene(const CScratchDir& dir, const std::vector<std::string>& args) {
     return Run(dir, MORROW_SCENE_PATH, args);
 }
 
-bool SameImage(const CViewImage& a, const CViewImage& b)
-{
+bool SameImage(const CViewImage& a, const CViewImage& b) {
     return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetSamples() &&
            b.GetSamples() &&
            std::memcmp(a.GetSamples(), b.GetSamples(),
@@ -61,15 +57,13 @@ bool SameImage(const CViewImage& a, const CViewImage& b)
            std::memcmp(a.GetSceneExtra(), b.GetSceneExtra(), 8 * sizeof(double)) == 0;
 }
 
-std::string EncodedBmp(const CViewImage& image)
-{
+std::string EncodedBmp(const CViewImage& image) {
     std::vector<unsigned char> bytes;
     image.EncodeBmp(bytes);
     return std::string(bytes.begin(), bytes.end());
 }
 
-TEST(MorrowScene, DataFilesReadBackBitIdenticalInEveryLayout)
-{
+TEST(MorrowScene, DataFilesReadBackBitIdenticalInEveryLayout) {
     CScratchDir dir;
     const std::vector<std::vector<std::string>> layouts = {
         {}, {"--shuffle"}, {"--one-line"}, {"--shuffle", "--one-line", "--seed", "42"}};
@@ -118,8 +112,7 @@ TEST(MorrowScene, DataFilesReadBackBitIdenticalInEveryLayout)
     EXPECT_EQ(ReadFileBytes(dir.File("again.txt")), ReadFileBytes(dir.File("room3.txt")));
 }
 
-TEST(MorrowScene, RayCastWindowMatchesTheReferenceImage)
-{
+TEST(MorrowScene, RayCastWindowMatchesTheReferenceImage) {
     for (const std::string& strPreset : ScenePresetNames()) {
         CViewImage built;
         ASSERT_TRUE(BuildSceneImage(strPreset, built));
@@ -143,16 +136,15 @@ TEST(MorrowScene, RayCastWindowMatchesTheReferenceImage)
     EXPECT_FALSE(RayCastScene("room", cop, P, 0, 0, 10, 5000, truth));
 }
 
-TEST(MorrowScene, GroundTruthCoversTheWarpWindow)
-{
+TEST(MorrowScene, GroundTruthCoversTheWarpWindow) {
     CScratchDir dir;
     CViewImage source;
     ASSERT_TRUE(BuildSceneImage("room", source));
     const double position[3] = {1.2, 2.3, -3.0};
     CViewImage moved(0, 0, 0, position, source);
-    const RunResult result = Scene(dir, {"--preset", "room", "--free", "0", "0", "0", "1.2", "2.3",
-                                         "-3.0", "-o", dir.File("t.bmp"), "--mask",
-                                         dir.File("m.bmp")});
+    const RunResult result =
+        Scene(dir, {"--preset", "room", "--free", "0", "0", "0", "1.2", "2.3", "-3.0", "-o",
+                    dir.File("t.bmp"), "--mask", dir.File("m.bmp")});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     SceneTruth truth;
     ASSERT_TRUE(RayCastScene("room", moved.GetCOP(), moved.GetP(), moved.GetWarpReport().nXOff,
@@ -174,14 +166,14 @@ TEST(MorrowScene, GroundTruthCoversTheWarpWindow)
     EXPECT_GT(ReadFileBytes(dir.File("f.bmp")).size(), 54u);
 }
 
-TEST(MorrowScene, BadArgumentsGetAUsageLine)
-{
+TEST(MorrowScene, BadArgumentsGetAUsageLine) {
     CScratchDir dir;
     const struct {
         std::vector<std::string> args;
         const char* pszProblem;
     } cases[] = {
-        {{"--preset", "castle", "-o", "x.txt"}, "unknown preset \"castle\" (presets: room, spheres)"},
+        {{"--preset", "castle", "-o", "x.txt"},
+         "unknown preset \"castle\" (presets: room, spheres)"},
         {{"--preset", "room"}, "-o FILE is missing"},
         {{"-o", "x.txt", "--seed", "-3"}, "--seed needs a whole number"},
         {{"--free", "0", "0", "0", "1", "2"}, "--free needs 6 numbers"},
@@ -207,8 +199,7 @@ TEST(MorrowScene, BadArgumentsGetAUsageLine)
 
 class MorrowWarp : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(BuildSceneImage("room", m_Source));
         ASSERT_EQ(Scene(m_Dir, {"-o", Data()}).nExit, 0);
     }
@@ -218,30 +209,28 @@ protected:
     CViewImage m_Source;
 };
 
-TEST_F(MorrowWarp, SourceImageIsWritten)
-{
+TEST_F(MorrowWarp, SourceImageIsWritten) {
     const RunResult result = Warp(m_Dir, {Data(), "--source", "-o", m_Dir.File("s.bmp")});
     EXPECT_EQ(result.nExit, 0) << result.strErr;
     EXPECT_EQ(result.strErr, "");
     EXPECT_EQ(ReadFileBytes(m_Dir.File("s.bmp")), EncodedBmp(m_Source));
 }
 
-TEST_F(MorrowWarp, BadDataFilesAreNamedWithTheirProblem)
-{
+TEST_F(MorrowWarp, BadDataFilesAreNamedWithTheirProblem) {
     const std::string strFull = ReadFileBytes(Data());
     const std::string strBad = m_Dir.File("bad.txt");
     const struct {
         const char* pszName;
-        std::string strText;  // empty: no file at all
+        std::string strText; // empty: no file at all
         std::string strError;
         bool bImageWritten;
     } cases[] = {
         {"missing", "", "cannot open the data file", false},
         {"short", strFull.substr(0, strFull.size() / 2), "incomplete after ", true},
-        {"bad token", "1 2 3 x 5", "a token that is not a number after 3 of 240026 numbers",
-         true},
-        {"outside", "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26\n"
-                    "200 0 1 1 1 1\n0 -1 1 1 1 1\n",
+        {"bad token", "1 2 3 x 5", "a token that is not a number after 3 of 240026 numbers", true},
+        {"outside",
+         "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26\n"
+         "200 0 1 1 1 1\n0 -1 1 1 1 1\n",
          "2 records outside the 200 x 200 grid ignored", true},
     };
     for (const auto& c : cases) {
@@ -261,8 +250,7 @@ TEST_F(MorrowWarp, BadDataFilesAreNamedWithTheirProblem)
     }
 }
 
-TEST_F(MorrowWarp, BadArgumentsGetAUsageLine)
-{
+TEST_F(MorrowWarp, BadArgumentsGetAUsageLine) {
     const struct {
         std::vector<std::string> args;
         const char* pszProblem;
@@ -270,13 +258,17 @@ TEST_F(MorrowWarp, BadArgumentsGetAUsageLine)
         {{}, "the data file is missing"},
         {{Data()}, "say --source, --free or --focus"},
         {{Data(), "--source"}, "-o OUT.bmp is missing"},
-        {{Data(), "--free", "0", "0", "0", "1", "2", "-o", "x.bmp"}, "--free: \"-o\" is not a number"},
-        {{Data(), "--focus", "0", "0", "0", "1,5", "-o", "x.bmp"}, "--focus: \"1,5\" is not a number"},
-        {{Data(), "--focus", "0", "0", "0", "nan", "-o", "x.bmp"}, "--focus: \"nan\" is not a number"},
+        {{Data(), "--free", "0", "0", "0", "1", "2", "-o", "x.bmp"},
+         "--free: \"-o\" is not a number"},
+        {{Data(), "--focus", "0", "0", "0", "1,5", "-o", "x.bmp"},
+         "--focus: \"1,5\" is not a number"},
+        {{Data(), "--focus", "0", "0", "0", "nan", "-o", "x.bmp"},
+         "--focus: \"nan\" is not a number"},
         {{Data(), "--free", "0", "0", "0", "1", "2", "3", "--focus", "0", "0", "0", "1"},
          "only one of --source, --free and --focus"},
         {{Data(), "--source", "--hint"}, "--hint goes with --free or --focus"},
-        {{Data(), "--focus", "0", "0", "0", "1", "--hint", "-o", "x.bmp"}, "--hint writes no image"},
+        {{Data(), "--focus", "0", "0", "0", "1", "--hint", "-o", "x.bmp"},
+         "--hint writes no image"},
         {{Data(), "--source", "-o", "x.bmp", "--fast"}, "unknown option \"--fast\""},
         {{Data(), Data(), "--source", "-o", "x.bmp"}, "more than one data file"},
     };
@@ -290,19 +282,16 @@ TEST_F(MorrowWarp, BadArgumentsGetAUsageLine)
     }
 }
 
-TEST_F(MorrowWarp, UnwritableOutputExitsThree)
-{
+TEST_F(MorrowWarp, UnwritableOutputExitsThree) {
     const std::string strOut = m_Dir.File("no/folder/o.bmp");
     const RunResult result = Warp(m_Dir, {Data(), "--source", "-o", strOut});
     EXPECT_EQ(result.nExit, 3);
     EXPECT_EQ(result.strErr, "morrow-warp: " + strOut + ": cannot write the image\n");
-    EXPECT_EQ(Warp(m_Dir, {Data(), "--free", "0", "0", "0", "1", "2", "-3", "-o", "/dev/full"})
-                  .nExit,
-              3);
+    EXPECT_EQ(
+        Warp(m_Dir, {Data(), "--free", "0", "0", "0", "1", "2", "-3", "-o", "/dev/full"}).nExit, 3);
 }
 
-TEST_F(MorrowWarp, MovesWriteWhatTheMoveConstructorsMake)
-{
+TEST_F(MorrowWarp, MovesWriteWhatTheMoveConstructorsMake) {
     const double position[3] = {1.2, 2.3, -3.0};
     const CViewImage freeMove(2, -3, 1, position, m_Source);
     const CViewImage focusMove(0, 8, 0, 0.8, m_Source);
@@ -332,15 +321,15 @@ TEST_F(MorrowWarp, MovesWriteWhatTheMoveConstructorsMake)
     }
 }
 
-TEST_F(MorrowWarp, HintShowsTheClassificationWithoutWarping)
-{
+TEST_F(MorrowWarp, HintShowsTheClassificationWithoutWarping) {
     const double position[3] = {-1.5, 0.5, 2.0};
     const EpipoleInfo info = ClassifyEpipole(m_Source.GetP(), m_Source.GetCOP(), position);
     RunResult result = Warp(m_Dir, {Data(), "--free", "0", "0", "0", "-1.5", "0.5", "2", "--hint"});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
     char szExpected[128];
-    std::snprintf(szExpected, sizeof szExpected, "Zone: %d  W Value: %g  X Value: %d  Y Value: %d\n",
-                  info.nZone, info.dW, info.nEx, info.nEy);
+    std::snprintf(szExpected, sizeof szExpected,
+                  "Zone: %d  W Value: %g  X Value: %d  Y Value: %d\n", info.nZone, info.dW,
+                  info.nEx, info.nEy);
     EXPECT_EQ(result.strOut, szExpected);
 
     // A pure rotation: W is 0 and the fallback zone 5 with the epipole at (0, 0).

@@ -9,9 +9,9 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <random>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -22,15 +22,24 @@ struct Vec {
     double x, y, z;
 };
 
-Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec operator*(double s, Vec a) { return {s * a.x, s * a.y, s * a.z}; }
-double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec Cross(Vec a, Vec b)
-{
+Vec operator+(Vec a, Vec b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec operator-(Vec a, Vec b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec operator*(double s, Vec a) {
+    return {s * a.x, s * a.y, s * a.z};
+}
+double Dot(Vec a, Vec b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec Cross(Vec a, Vec b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-Vec Normalize(Vec a) { return (1.0 / std::sqrt(Dot(a, a))) * a; }
+Vec Normalize(Vec a) {
+    return (1.0 / std::sqrt(Dot(a, a))) * a;
+}
 
 struct Colour {
     double r, g, b;
@@ -38,20 +47,20 @@ struct Colour {
 
 // How a surface is painted.
 enum class Paint {
-    Solid,    // one colour
-    Checker,  // squares of 1 on a horizontal plane: colour and colour2
-    Bricks,   // bricks of 1 x 0.5 with mortar lines (colour2) on a wall facing z
-    Panels,   // vertical panels 0.5 wide with dark seams (colour2) on a wall facing x
-    Edged,    // solid with darker edges, for boxes
+    Solid,   // one colour
+    Checker, // squares of 1 on a horizontal plane: colour and colour2
+    Bricks,  // bricks of 1 x 0.5 with mortar lines (colour2) on a wall facing z
+    Panels,  // vertical panels 0.5 wide with dark seams (colour2) on a wall facing x
+    Edged,   // solid with darker edges, for boxes
 };
 
 // An axis-aligned rectangle (nAxis: the axis of its normal) or box, or a sphere.
 struct Shape {
     enum Kind { Rect, Box, Sphere } kind;
-    Vec lo, hi;       // Rect: lo[nAxis] == hi[nAxis]; Box: corners; Sphere: lo = centre
-    double dRadius;   // Sphere
-    int nAxis;        // Rect
-    double dNormal;   // Rect: the sign of its normal along nAxis, the side the light sees
+    Vec lo, hi;     // Rect: lo[nAxis] == hi[nAxis]; Box: corners; Sphere: lo = centre
+    double dRadius; // Sphere
+    int nAxis;      // Rect
+    double dNormal; // Rect: the sign of its normal along nAxis, the side the light sees
     Paint paint;
     Colour colour, colour2;
 };
@@ -62,28 +71,26 @@ struct Preset {
     double bounds[6];
     Vec cop, target;
     double dFovDegrees;
-    Vec toLight;  // unit vector towards the (directional) light
+    Vec toLight; // unit vector towards the (directional) light
     Colour sky;
     double dAmbient, dDiffuse;
 };
 
-double Axis(Vec v, int n) { return n == 0 ? v.x : (n == 1 ? v.y : v.z); }
+double Axis(Vec v, int n) {
+    return n == 0 ? v.x : (n == 1 ? v.y : v.z);
+}
 
-Shape MakeRect(int nAxis, double dNormal, Vec lo, Vec hi, Paint paint, Colour c1, Colour c2)
-{
+Shape MakeRect(int nAxis, double dNormal, Vec lo, Vec hi, Paint paint, Colour c1, Colour c2) {
     return {Shape::Rect, lo, hi, 0.0, nAxis, dNormal, paint, c1, c2};
 }
-Shape MakeBox(Vec lo, Vec hi, Colour c)
-{
+Shape MakeBox(Vec lo, Vec hi, Colour c) {
     return {Shape::Box, lo, hi, 0.0, 0, 0.0, Paint::Edged, c, {0, 0, 0}};
 }
-Shape MakeSphere(Vec centre, double dRadius, Colour c)
-{
+Shape MakeSphere(Vec centre, double dRadius, Colour c) {
     return {Shape::Sphere, centre, centre, dRadius, 0, 0.0, Paint::Solid, c, {0, 0, 0}};
 }
 
-const std::vector<Preset>& Presets()
-{
+const std::vector<Preset>& Presets() {
     static const std::vector<Preset> presets = [] {
         std::vector<Preset> list;
         // A room corner: a checker floor, a brick back wall and a panelled side wall (on the
@@ -92,9 +99,12 @@ const std::vector<Preset>& Presets()
         Preset room;
         room.pszName = "room";
         room.shapes = std::vector<Shape>{
-            MakeRect(1, 1.0, {-5, 0, -5}, {5, 0, 10}, Paint::Checker, {232, 224, 202}, {168, 84, 62}),
-            MakeRect(2, -1.0, {-5, 0, 10}, {5, 5.0, 10}, Paint::Bricks, {92, 112, 150}, {205, 205, 210}),
-            MakeRect(0, 1.0, {-5, 0, -5}, {-5, 3.5, 10}, Paint::Panels, {150, 182, 140}, {70, 90, 70}),
+            MakeRect(1, 1.0, {-5, 0, -5}, {5, 0, 10}, Paint::Checker, {232, 224, 202},
+                     {168, 84, 62}),
+            MakeRect(2, -1.0, {-5, 0, 10}, {5, 5.0, 10}, Paint::Bricks, {92, 112, 150},
+                     {205, 205, 210}),
+            MakeRect(0, 1.0, {-5, 0, -5}, {-5, 3.5, 10}, Paint::Panels, {150, 182, 140},
+                     {70, 90, 70}),
             MakeBox({-2.6, 0, 3.0}, {-1.4, 1.2, 4.2}, {205, 45, 40}),
             MakeSphere({1.4, 0.9, 2.6}, 0.9, {60, 175, 75}),
             MakeBox({0.0, 0, 6.0}, {1.0, 2.6, 7.0}, {50, 90, 215}),
@@ -116,7 +126,8 @@ const std::vector<Preset>& Presets()
         Preset spheres;
         spheres.pszName = "spheres";
         spheres.shapes = std::vector<Shape>{
-            MakeRect(1, 1.0, {-20, 0, -5}, {20, 0, 40}, Paint::Checker, {240, 240, 235}, {40, 130, 140}),
+            MakeRect(1, 1.0, {-20, 0, -5}, {20, 0, 40}, Paint::Checker, {240, 240, 235},
+                     {40, 130, 140}),
             MakeSphere({-1.6, 0.7, 1.5}, 0.7, {220, 50, 50}),
             MakeSphere({1.2, 0.8, 3.5}, 0.8, {245, 165, 30}),
             MakeSphere({-2.0, 1.0, 6.5}, 1.0, {230, 220, 60}),
@@ -140,8 +151,7 @@ const std::vector<Preset>& Presets()
     return presets;
 }
 
-const Preset* FindPreset(const std::string& strName)
-{
+const Preset* FindPreset(const std::string& strName) {
     for (const Preset& preset : Presets())
         if (strName == preset.pszName)
             return &preset;
@@ -150,12 +160,12 @@ const Preset* FindPreset(const std::string& strName)
 
 // The reference camera: a, b one pixel to the right and up, c from the centre of projection
 // to pixel (0, 0), scaled so that c is about one unit long and 1/t is close to 1/depth.
-void ReferenceCamera(const Preset& preset, double cop[3], double P[3][3])
-{
+void ReferenceCamera(const Preset& preset, double cop[3], double P[3][3]) {
     const Vec forward = Normalize(preset.target - preset.cop);
     const Vec right = Normalize(Cross(forward, Vec{0, 1, 0}));
     const Vec up = Cross(right, forward);
-    const double dStep = 2.0 * std::tan(preset.dFovDegrees * 3.14159265358979323846 / 360.0) / kSide;
+    const double dStep =
+        2.0 * std::tan(preset.dFovDegrees * 3.14159265358979323846 / 360.0) / kSide;
     const Vec a = dStep * right;
     const Vec b = dStep * up;
     const Vec c = forward - (kSide - 1) * 0.5 * a - (kSide - 1) * 0.5 * b;
@@ -172,8 +182,7 @@ void ReferenceCamera(const Preset& preset, double cop[3], double P[3][3])
 
 // Eight values that travel with the view: the light direction, ambient and diffuse weights
 // and the sky colour.
-void SceneExtra(const Preset& preset, double extra[8])
-{
+void SceneExtra(const Preset& preset, double extra[8]) {
     extra[0] = preset.toLight.x;
     extra[1] = preset.toLight.y;
     extra[2] = preset.toLight.z;
@@ -191,8 +200,7 @@ struct Hit {
 };
 
 // Nearest hit with t > dMinT, or pShape null.
-Hit Intersect(const Preset& preset, Vec origin, Vec dir, double dMinT)
-{
+Hit Intersect(const Preset& preset, Vec origin, Vec dir, double dMinT) {
     Hit best{INFINITY, nullptr, {0, 0, 0}};
     for (const Shape& shape : preset.shapes) {
         if (shape.kind == Shape::Sphere) {
@@ -246,7 +254,7 @@ Hit Intersect(const Preset& preset, Vec origin, Vec dir, double dMinT)
                     continue;
                 }
                 double t0 = (dLo - dO) / dD, t1 = (dHi - dO) / dD;
-                double dSign = -1.0;  // entering through the low face
+                double dSign = -1.0; // entering through the low face
                 if (t0 > t1) {
                     std::swap(t0, t1);
                     dSign = 1.0;
@@ -269,15 +277,17 @@ Hit Intersect(const Preset& preset, Vec origin, Vec dir, double dMinT)
     return best;
 }
 
-double Frac(double d) { return d - std::floor(d); }
+double Frac(double d) {
+    return d - std::floor(d);
+}
 
-Colour SurfaceColour(const Shape& shape, Vec p)
-{
+Colour SurfaceColour(const Shape& shape, Vec p) {
     switch (shape.paint) {
     case Paint::Solid:
         return shape.colour;
     case Paint::Checker: {
-        const long nParity = static_cast<long>(std::floor(p.x)) + static_cast<long>(std::floor(p.z));
+        const long nParity =
+            static_cast<long>(std::floor(p.x)) + static_cast<long>(std::floor(p.z));
         return (nParity & 1) ? shape.colour2 : shape.colour;
     }
     case Paint::Bricks: {
@@ -309,8 +319,7 @@ Colour SurfaceColour(const Shape& shape, Vec p)
 }
 
 // Colour and disparity seen along one ray; bHit says whether it met geometry.
-PixelSample Trace(const Preset& preset, Vec origin, Vec dir, bool* pbHit)
-{
+PixelSample Trace(const Preset& preset, Vec origin, Vec dir, bool* pbHit) {
     const Hit hit = Intersect(preset, origin, dir, 0.0);
     if (!hit.pShape) {
         *pbHit = false;
@@ -333,9 +342,7 @@ PixelSample Trace(const Preset& preset, Vec origin, Vec dir, bool* pbHit)
 }
 
 void CastWindow(const Preset& preset, const double cop[3], const double P[3][3], int nXOff,
-                int nYOff, int nWidth, int nHeight, PixelSample* pSamples,
-                unsigned char* pMask)
-{
+                int nYOff, int nWidth, int nHeight, PixelSample* pSamples, unsigned char* pMask) {
     const Vec origin{cop[0], cop[1], cop[2]};
     for (int nRow = 0; nRow < nHeight; ++nRow) {
         const double dY = static_cast<double>(nYOff) + nRow;
@@ -356,8 +363,7 @@ void CastWindow(const Preset& preset, const double cop[3], const double P[3][3],
 
 // Writes the bytes to the path: a regular or new file through a temporary file in the same
 // folder renamed over it when complete, a device or pipe directly.
-bool WriteFileAtomically(const std::string& strPath, const std::string& strBytes)
-{
+bool WriteFileAtomically(const std::string& strPath, const std::string& strBytes) {
     auto writeAll = [&](int nFd) {
         const char* p = strBytes.data();
         size_t nLeft = strBytes.size();
@@ -392,8 +398,10 @@ bool WriteFileAtomically(const std::string& strPath, const std::string& strBytes
     }
     static std::atomic<unsigned> nCounter{0};
     const size_t nSlash = strTarget.rfind('/');
-    const std::string strFolder = nSlash == std::string::npos ? "" : strTarget.substr(0, nSlash + 1);
-    const std::string strBase = nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1);
+    const std::string strFolder =
+        nSlash == std::string::npos ? "" : strTarget.substr(0, nSlash + 1);
+    const std::string strBase =
+        nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1);
     std::string strTemp;
     int nFd = -1;
     for (int nTry = 0; nTry < 100 && nFd < 0; ++nTry) {
@@ -421,11 +429,8 @@ class CNumberWriter {
 public:
     CNumberWriter()
         : m_cLocale(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))),
-          m_oldLocale(m_cLocale ? uselocale(m_cLocale) : static_cast<locale_t>(nullptr))
-    {
-    }
-    ~CNumberWriter()
-    {
+          m_oldLocale(m_cLocale ? uselocale(m_cLocale) : static_cast<locale_t>(nullptr)) {}
+    ~CNumberWriter() {
         if (m_cLocale) {
             uselocale(m_oldLocale);
             freelocale(m_cLocale);
@@ -435,8 +440,7 @@ public:
     CNumberWriter& operator=(const CNumberWriter&) = delete;
 
     bool Ready() const { return m_cLocale != static_cast<locale_t>(nullptr); }
-    void Add(std::string& str, double dValue) const
-    {
+    void Add(std::string& str, double dValue) const {
         char sz[40];
         const int n = std::snprintf(sz, sizeof sz, "%.17g", dValue);
         str.append(sz, n > 0 ? static_cast<size_t>(n) : 0);
@@ -450,16 +454,14 @@ private:
 
 } // namespace
 
-std::vector<std::string> ScenePresetNames()
-{
+std::vector<std::string> ScenePresetNames() {
     std::vector<std::string> names;
     for (const Preset& preset : Presets())
         names.push_back(preset.pszName);
     return names;
 }
 
-bool BuildSceneImage(const std::string& strPreset, CViewImage& image)
-{
+bool BuildSceneImage(const std::string& strPreset, CViewImage& image) {
     const Preset* pPreset = FindPreset(strPreset);
     if (!pPreset)
         return false;
@@ -477,8 +479,7 @@ bool BuildSceneImage(const std::string& strPreset, CViewImage& image)
 }
 
 bool WriteSceneDataFile(const std::string& strPreset, const std::string& strPath,
-                        const SceneOptions& options)
-{
+                        const SceneOptions& options) {
     CViewImage image;
     if (!BuildSceneImage(strPreset, image))
         return false;
@@ -499,7 +500,7 @@ bool WriteSceneDataFile(const std::string& strPreset, const std::string& strPath
     addRow(image.GetSceneBounds(), 6);
     addRow(image.GetSceneExtra(), 8);
     addRow(image.GetCOP(), 3);
-    const double (*P)[3] = image.GetP();
+    const double(*P)[3] = image.GetP();
     // The matrix by columns: c, a, b.
     for (int nCol : {2, 0, 1}) {
         const double column[3] = {P[0][nCol], P[1][nCol], P[2][nCol]};
@@ -534,8 +535,7 @@ bool WriteSceneDataFile(const std::string& strPreset, const std::string& strPath
 }
 
 bool RayCastScene(const std::string& strPreset, const double cop[3], const double P[3][3],
-                  int nXOff, int nYOff, int nWidth, int nHeight, SceneTruth& truth)
-{
+                  int nXOff, int nYOff, int nWidth, int nHeight, SceneTruth& truth) {
     const Preset* pPreset = FindPreset(strPreset);
     if (!pPreset || nWidth <= 0 || nHeight <= 0 || nWidth > kMaxTruthSide ||
         nHeight > kMaxTruthSide)

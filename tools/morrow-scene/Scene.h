@@ -37,8 +37,8 @@ bool WriteSceneDataFile(const std::string& strPreset, const std::string& strPath
 // column 0 and row 0 are the new-plane coordinates nXOff and nYOff.
 struct SceneTruth {
     int nWidth = 0, nHeight = 0;
-    std::vector<PixelSample> samples;  // row-major, row 0 first, disparity = 1/t (0 bg)
-    std::vector<unsigned char> mask;   // 1 where the ray hits geometry
+    std::vector<PixelSample> samples; // row-major, row 0 first, disparity = 1/t (0 bg)
+    std::vector<unsigned char> mask;  // 1 where the ray hits geometry
 };
 // False for an unknown preset or a window that is empty or larger than 4096 on a side.
 bool RayCastScene(const std::string& strPreset, const double cop[3], const double P[3][3],

@@ -28,15 +28,13 @@ const char* const kUsage =
     " | [--preset NAME] (--free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM) -o TRUTH.bmp"
     " [--mask MASK.bmp]";
 
-int BadArguments(const std::string& strProblem)
-{
+int BadArguments(const std::string& strProblem) {
     std::fprintf(stderr, "morrow-scene: %s\n%s\n", strProblem.c_str(), kUsage);
     return 1;
 }
 
 // A finite number in the C locale, the whole argument and nothing else.
-bool ParseNumber(const char* pszText, double* pdValue)
-{
+bool ParseNumber(const char* pszText, double* pdValue) {
     const char* p = pszText;
     const char* pEnd = pszText + std::strlen(pszText);
     if (p != pEnd && *p == '+')
@@ -47,15 +45,13 @@ bool ParseNumber(const char* pszText, double* pdValue)
     return result.ec == std::errc() && result.ptr == pEnd && std::isfinite(*pdValue);
 }
 
-bool ParseSeed(const char* pszText, unsigned* pnSeed)
-{
+bool ParseSeed(const char* pszText, unsigned* pnSeed) {
     const char* pEnd = pszText + std::strlen(pszText);
     const std::from_chars_result result = std::from_chars(pszText, pEnd, *pnSeed);
     return *pszText != '\0' && result.ec == std::errc() && result.ptr == pEnd;
 }
 
-std::string PresetList()
-{
+std::string PresetList() {
     std::string str;
     for (const std::string& strName : ScenePresetNames())
         str += (str.empty() ? "" : ", ") + strName;
@@ -64,8 +60,7 @@ std::string PresetList()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Messages (from the warp that sizes the window) go to stderr; traces only on request.
     SetMessageSink([](const std::string& strText) {
         std::fprintf(stderr, "morrow-scene: message: %s\n", strText.c_str());
@@ -106,7 +101,8 @@ int main(int argc, char** argv)
                 strMask = pszValue;
             else if (!ParseSeed(pszValue, &options.nSeed))
                 return BadArguments(std::string("--seed needs a whole number from 0 to "
-                                                "4294967295, not \"") + pszValue + "\"");
+                                                "4294967295, not \"") +
+                                    pszValue + "\"");
         } else if (strArg == "--shuffle") {
             options.bShuffle = true;
         } else if (strArg == "--one-line") {

@@ -29,15 +29,13 @@ const char* const kUsage =
     "usage: morrow-warp DATAFILE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM)"
     " (-o OUT.bmp | --hint) [--json]";
 
-int BadArguments(const std::string& strProblem)
-{
+int BadArguments(const std::string& strProblem) {
     std::fprintf(stderr, "morrow-warp: %s\n%s\n", strProblem.c_str(), kUsage);
     return 1;
 }
 
 // A finite number in the C locale: the whole argument and nothing else.
-bool ParseNumber(const char* pszText, double* pdValue)
-{
+bool ParseNumber(const char* pszText, double* pdValue) {
     const char* p = pszText;
     const char* pEnd = pszText + std::strlen(pszText);
     if (p != pEnd && *p == '+')
@@ -49,8 +47,7 @@ bool ParseNumber(const char* pszText, double* pdValue)
 }
 
 // "%.17g" in the C locale, whatever the process locale is; JSON has no NaN or infinity.
-std::string Number(double dValue, bool bJson)
-{
+std::string Number(double dValue, bool bJson) {
     if (bJson && !std::isfinite(dValue))
         return "null";
     locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
@@ -64,8 +61,7 @@ std::string Number(double dValue, bool bJson)
     return sz;
 }
 
-std::string JsonString(const std::string& str)
-{
+std::string JsonString(const std::string& str) {
     std::string strOut = "\"";
     for (unsigned char ch : str) {
         if (ch == '"' || ch == '\\') {
@@ -90,8 +86,7 @@ struct Options {
 };
 
 // Parses the arguments; returns 0 or the exit code of a bad argument.
-int ParseArguments(int argc, char** argv, Options& o)
-{
+int ParseArguments(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string strArg = argv[i];
         if (strArg == "--source" || strArg == "--free" || strArg == "--focus") {
@@ -103,8 +98,7 @@ int ParseArguments(int argc, char** argv, Options& o)
             const int nCount = o.mode == Options::Source ? 0 : (o.mode == Options::Free ? 6 : 4);
             for (int k = 0; k < nCount; ++k) {
                 if (i + 1 >= argc)
-                    return BadArguments(strArg + " needs " + std::to_string(nCount) +
-                                        " numbers");
+                    return BadArguments(strArg + " needs " + std::to_string(nCount) + " numbers");
                 // Values may be negative: "-1.5" here is a number, not an option.
                 if (!ParseNumber(argv[++i], &o.values[k]))
                     return BadArguments(strArg + ": \"" + argv[i] + "\" is not a number");
@@ -140,8 +134,7 @@ int ParseArguments(int argc, char** argv, Options& o)
 }
 
 // Tells the user how the data file went; returns 2 when anything is wrong with it, else 0.
-int ReportLoad(const std::string& strPath, const LoadReport& report)
-{
+int ReportLoad(const std::string& strPath, const LoadReport& report) {
     if (!report.bOpened) {
         std::fprintf(stderr, "morrow-warp: %s: cannot open the data file\n", strPath.c_str());
         return 2;
@@ -166,8 +159,7 @@ int ReportLoad(const std::string& strPath, const LoadReport& report)
     return nResult;
 }
 
-std::string MessagesJson(const std::vector<WarpReport::Message>& messages)
-{
+std::string MessagesJson(const std::vector<WarpReport::Message>& messages) {
     std::string str = "[";
     for (size_t i = 0; i < messages.size(); ++i)
         str += (i ? ", " : "") + std::string("{\"text\": ") + JsonString(messages[i].strText) +
@@ -175,8 +167,7 @@ std::string MessagesJson(const std::vector<WarpReport::Message>& messages)
     return str + "]";
 }
 
-void PrintMessageCounts(const std::vector<WarpReport::Message>& messages)
-{
+void PrintMessageCounts(const std::vector<WarpReport::Message>& messages) {
     for (const WarpReport::Message& message : messages)
         std::fprintf(stderr, "morrow-warp: message \"%s\" shown once, occurred %d time%s\n",
                      message.strText.c_str(), message.nCount, message.nCount == 1 ? "" : "s");
@@ -184,8 +175,7 @@ void PrintMessageCounts(const std::vector<WarpReport::Message>& messages)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // One line on stderr per message box; trace lines only when MORROW_TRACE is set.
     SetMessageSink([](const std::string& strText) {
         std::fprintf(stderr, "morrow-warp: message: %s\n", strText.c_str());
@@ -217,8 +207,7 @@ int main(int argc, char** argv)
             if (o.mode == Options::Free) {
                 std::memcpy(newCOP, o.values + 3, sizeof newCOP);
             } else {
-                ComputeFocusCOP(o.values[0], o.values[1], o.values[2], o.values[3], source,
-                                newCOP);
+                ComputeFocusCOP(o.values[0], o.values[1], o.values[2], o.values[3], source, newCOP);
             }
             info = ClassifyEpipole(source.GetP(), source.GetCOP(), newCOP);
             for (const CMessageScope::Entry& entry : scope.GetEntries())
@@ -242,12 +231,12 @@ int main(int argc, char** argv)
     const CViewImage* pOutput = &source;
     if (o.mode == Options::Free) {
         const double position[3] = {o.values[3], o.values[4], o.values[5]};
-        pWarped = std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2], position,
-                                               source);
+        pWarped =
+            std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2], position, source);
         pOutput = pWarped.get();
     } else if (o.mode == Options::Focus) {
-        pWarped = std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2],
-                                               o.values[3], source);
+        pWarped = std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2], o.values[3],
+                                               source);
         pOutput = pWarped.get();
     }
 
