@@ -246,9 +246,6 @@ int main(int argc, char** argv) {
     }
     if (pWarped) {
         const WarpReport& report = pWarped->GetWarpReport();
-        if (report.bCut)
-            std::fprintf(stderr, "morrow-warp: the warped image was cut to %d x %d\n",
-                         pWarped->GetWidth(), pWarped->GetHeight());
         if (o.bJson) {
             std::printf("{\"zone\": %d, \"w\": %s, \"ex\": %d, \"ey\": %d, \"degenerate\": %s, "
                         "\"width\": %d, \"height\": %d, \"xoff\": %d, \"yoff\": %d, "
@@ -258,8 +255,9 @@ int main(int argc, char** argv) {
                         pWarped->GetHeight(), report.nXOff, report.nYOff,
                         report.bCut ? "true" : "false", MessagesJson(report.messages).c_str());
         } else {
-            std::printf("Zone: %d  W Value: %s  X Value: %d  Y Value: %d\n", report.nZone,
-                        Number(report.dW, false).c_str(), report.nEx, report.nEy);
+            std::printf("Zone: %d  W Value: %s  X Value: %d  Y Value: %d%s\n", report.nZone,
+                        Number(report.dW, false).c_str(), report.nEx, report.nEy,
+                        report.bDegenerate ? "  (W is 0: epipole at infinity)" : "");
             std::printf("Wrote %s: %d x %d, window from (%d, %d)\n", o.strOut.c_str(),
                         pWarped->GetWidth(), pWarped->GetHeight(), report.nXOff, report.nYOff);
             PrintMessageCounts(report.messages);
