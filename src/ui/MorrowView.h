@@ -72,6 +72,11 @@ public slots:
     void OnSaveSourceFile();
     void OnSaveWarpedFile();
 
+public:
+    // Load Imagedata on strPath without the file dialog (the --imagedata start-up option).
+    // Returns true when the file was opened and became the source image.
+    bool LoadImagedataFile(const QString& strPath);
+
 private:
     CGLContext m_GLContext;
     int m_nDisplayMode;

@@ -1,12 +1,250 @@
 // The five view commands: Load Imagedata, the two camera moves and the two BMP saves.
+//
+// Every command that replaces an image builds the new one first, so a file that cannot be read
+// or a move that is cancelled never costs the user what was shown before. Problems the user must
+// know about (a file that cannot be opened or written, data that is incomplete, nothing loaded
+// yet) are shown as message boxes; how a warp went is reported in the status bar.
 #include "ui/MorrowView.h"
 
-void CMorrowView::OnLoadImagedata() {}
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMainWindow>
+#include <QStatusBar>
 
-void CMorrowView::OnFreeCameraMove() {}
+#include <string>
 
-void CMorrowView::OnFocusCameraMove() {}
+#include "app/MorrowDoc.h"
+#include "framework/Services.h"
+#include "image/ViewImage.h"
+#include "platform/FileDialog.h"
+#include "platform/FrameWnd.h"
+#include "ui/CameraFreeMoveDialog.h"
+#include "ui/FocusCameraMoveDialog.h"
 
-void CMorrowView::OnSaveSourceFile() {}
+namespace {
 
-void CMorrowView::OnSaveWarpedFile() {}
+// The file dialogs of the commands: no initial name, no filter, no parent, no read-only box,
+// and (for the saves) the extension "bmp" and a question before replacing a file.
+constexpr unsigned kFileDialogFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+
+bool HasGrid(const CViewImage* pImage) {
+    return pImage && pImage->GetSamples();
+}
+
+std::string Quoted(const QString& strPath) {
+    return "\"" + strPath.toStdString() + "\"";
+}
+
+// 240026 as "240,026".
+std::string WithThousands(long n) {
+    std::string str = std::to_string(n < 0 ? -n : n);
+    for (int i = static_cast<int>(str.size()) - 3; i > 0; i -= 3)
+        str.insert(static_cast<size_t>(i), ",");
+    return n < 0 ? "-" + str : str;
+}
+
+// What was wrong with a data file that could be opened; empty when nothing was.
+std::string LoadProblems(const QString& strPath, const LoadReport& report) {
+    std::string strText;
+    if (!report.IsComplete()) {
+        strText = "The data file " + Quoted(strPath) +
+                  " is incomplete: " + WithThousands(report.nNumbersRead) + " numbers read of " +
+                  WithThousands(kDataFileNumbers) + ".";
+        if (report.bBadToken)
+            strText += " Reading stopped at text that is not a number.";
+        strText += " Pixels without data are black.";
+    }
+    if (report.nRecordsOutside > 0) {
+        if (strText.empty())
+            strText = "The data file " + Quoted(strPath) + ":";
+        strText += " " + WithThousands(report.nRecordsOutside) +
+                   (report.nRecordsOutside == 1 ? " record lay" : " records lay") +
+                   " outside the 200 x 200 grid and " +
+                   (report.nRecordsOutside == 1 ? "was" : "were") + " skipped.";
+    }
+    return strText;
+}
+
+// The message pane of the frame's status bar, if the view sits in a frame.
+void ShowStatus(const CView& view, const QString& strText) {
+    CFrameWnd* pFrame = view.GetParentFrame();
+    if (pFrame && pFrame->findChild<QStatusBar*>())
+        pFrame->statusBar()->showMessage(strText);
+}
+
+// The wait cursor for the lifetime of the object. A message box raised meanwhile (one of the
+// warp's) gets the normal cursor back while it is up.
+class CBusyCursor {
+public:
+    CBusyCursor() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_OldSink = SetMessageSink([this](const std::string& strText) {
+            QApplication::restoreOverrideCursor();
+            if (m_OldSink)
+                m_OldSink(strText);
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        });
+    }
+    ~CBusyCursor() {
+        SetMessageSink(std::move(m_OldSink));
+        QApplication::restoreOverrideCursor();
+    }
+    CBusyCursor(const CBusyCursor&) = delete;
+    CBusyCursor& operator=(const CBusyCursor&) = delete;
+
+private:
+    MessageSink m_OldSink;
+};
+
+// "Warped image 223 x 210, zone -5, warp 0.042 s", and the repeated messages of the warp.
+QString WarpStatus(const CViewImage& image, qint64 nNanoseconds) {
+    const WarpReport& report = image.GetWarpReport();
+    QString strText = QStringLiteral("Warped image %1 x %2, zone %3, warp %4 s")
+                          .arg(image.GetWidth())
+                          .arg(image.GetHeight())
+                          .arg(report.nZone)
+                          .arg(QString::number(double(nNanoseconds) / 1e9, 'f', 3));
+    if (report.bDegenerate)
+        strText += QStringLiteral(" (camera in the source's focal plane: fallback order)");
+    for (const WarpReport::Message& message : report.messages) {
+        if (message.nCount > 1)
+            strText += QStringLiteral("; \"%1\" shown once, occurred %2 times")
+                           .arg(QString::fromStdString(message.strText))
+                           .arg(message.nCount);
+    }
+    return strText;
+}
+
+} // namespace
+
+bool CMorrowView::LoadImagedataFile(const QString& strPath) {
+    CMorrowDoc* pDoc = GetDocument();
+    MORROW_ASSERT(pDoc != nullptr);
+    if (!pDoc)
+        return false;
+
+    // The new image first: if the file cannot be read, everything stays as it was.
+    LoadReport report;
+    CViewImage* pImage = new CViewImage(QFile::encodeName(strPath).constData(), &report);
+    if (!report.bOpened) {
+        delete pImage;
+        const std::string strText = "Cannot open the data file " + Quoted(strPath) + ".";
+        ShowMessageBox(strText.c_str());
+        return false;
+    }
+
+    m_nDisplayMode = 6;
+    delete pDoc->m_pWarpedImage;
+    pDoc->m_pWarpedImage = nullptr;
+    delete pDoc->m_pSourceImage;
+    pDoc->m_pSourceImage = pImage;
+    RefreshDisplay(*pImage);
+    RepaintNow();
+    ShowStatus(*this, QStringLiteral("Loaded %1").arg(strPath));
+
+    const std::string strProblems = LoadProblems(strPath, report);
+    if (!strProblems.empty())
+        ShowMessageBox(strProblems.c_str());
+    return true;
+}
+
+void CMorrowView::OnLoadImagedata() {
+    CFileDialog dlg(true, QString(), QString(), kFileDialogFlags);
+    if (!dlg.DoModal())
+        return;
+    LoadImagedataFile(dlg.GetPathName());
+}
+
+void CMorrowView::OnFreeCameraMove() {
+    CMorrowDoc* pDoc = GetDocument();
+    if (!pDoc || !HasGrid(pDoc->m_pSourceImage)) {
+        ShowMessageBox(kLoadImageDataFirstText);
+        return;
+    }
+    CCameraFreeMoveDialog dlg(this);
+    if (dlg.DoModal() != IDOK)
+        return;
+    // The hint may have run; the source is still there (the dialog changes no document).
+    const CViewImage& source = *pDoc->m_pSourceImage;
+
+    delete pDoc->m_pWarpedImage;
+    pDoc->m_pWarpedImage = nullptr;
+    const double position[3] = {dlg.m_dPosX, dlg.m_dPosY, dlg.m_dPosZ};
+    QElapsedTimer timer;
+    CViewImage* pWarped = nullptr;
+    {
+        CBusyCursor busy;
+        timer.start();
+        pWarped = new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, position, source);
+    }
+    const qint64 nElapsed = timer.nsecsElapsed();
+    pDoc->m_pWarpedImage = pWarped;
+    m_nDisplayMode = 7;
+    RefreshDisplay(*pWarped);
+    RepaintNow();
+    ShowStatus(*this, WarpStatus(*pWarped, nElapsed));
+}
+
+void CMorrowView::OnFocusCameraMove() {
+    CMorrowDoc* pDoc = GetDocument();
+    if (!pDoc || !HasGrid(pDoc->m_pSourceImage)) {
+        ShowMessageBox(kLoadImageDataFirstText);
+        return;
+    }
+    CFocusCameraMoveDialog dlg(this);
+    if (dlg.DoModal() != IDOK)
+        return;
+    const CViewImage& source = *pDoc->m_pSourceImage;
+
+    delete pDoc->m_pWarpedImage;
+    pDoc->m_pWarpedImage = nullptr;
+    QElapsedTimer timer;
+    CViewImage* pWarped = nullptr;
+    {
+        CBusyCursor busy;
+        timer.start();
+        pWarped = new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, dlg.m_dZoom, source);
+    }
+    const qint64 nElapsed = timer.nsecsElapsed();
+    pDoc->m_pWarpedImage = pWarped;
+    m_nDisplayMode = 7;
+    RefreshDisplay(*pWarped);
+    RepaintNow();
+    ShowStatus(*this, WarpStatus(*pWarped, nElapsed));
+}
+
+namespace {
+
+// Asks for a file name and writes pImage there. Tells the user when there is nothing to save
+// (before any dialog) or when the file cannot be written (an existing file is left as it was).
+void SaveImage(const CView& view, const CViewImage* pImage, const char* pszNothingText) {
+    if (!HasGrid(pImage)) {
+        ShowMessageBox(pszNothingText);
+        return;
+    }
+    CFileDialog dlg(false, QStringLiteral("bmp"), QString(), kFileDialogFlags);
+    if (!dlg.DoModal())
+        return;
+    const QString strPath = dlg.GetPathName();
+    if (!pImage->WriteBmp(QFile::encodeName(strPath).constData())) {
+        const std::string strText = "Cannot write the BMP file " + Quoted(strPath) + ".";
+        ShowMessageBox(strText.c_str());
+        return;
+    }
+    ShowStatus(view, QStringLiteral("Saved %1").arg(strPath));
+}
+
+} // namespace
+
+void CMorrowView::OnSaveSourceFile() {
+    CMorrowDoc* pDoc = GetDocument();
+    SaveImage(*this, pDoc ? pDoc->m_pSourceImage : nullptr,
+              "There is no source image to save. Load image data first.");
+}
+
+void CMorrowView::OnSaveWarpedFile() {
+    CMorrowDoc* pDoc = GetDocument();
+    SaveImage(*this, pDoc ? pDoc->m_pWarpedImage : nullptr,
+              "There is no warped image to save. Run a camera move first.");
+}

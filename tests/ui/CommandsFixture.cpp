@@ -1,0 +1,124 @@
+#include "CommandsFixture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+
+#include "image/ViewImage.h"
+#include "platform/FrameWnd.h"
+#include "ui/MorrowView.h"
+
+int RunTool(const QString& strProgram, const QStringList& args, QString* pstrOutput) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(strProgram, args);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (pstrOutput)
+        *pstrOutput = QString::fromLocal8Bit(process.readAll());
+    return process.exitCode();
+}
+
+CFileDialogAnswers::CFileDialogAnswers(std::vector<std::optional<QString>> answers)
+    : m_Answers(std::move(answers)) {
+    m_OldHook = CFileDialog::SetHook([this](const CFileDialog& dlg) -> std::optional<QString> {
+        asked.push_back({dlg.IsOpenDialog(), dlg.GetDefExt(), dlg.GetFlags()});
+        if (m_Answers.empty())
+            return std::nullopt;
+        std::optional<QString> answer = m_Answers.front();
+        m_Answers.erase(m_Answers.begin());
+        return answer;
+    });
+}
+
+CFileDialogAnswers::~CFileDialogAnswers() {
+    CFileDialog::SetHook(std::move(m_OldHook));
+}
+
+CModalDriver::CModalDriver(std::vector<std::function<void(QWidget*)>> steps)
+    : m_Steps(std::move(steps)), m_pTimer(new QTimer()), m_pLast(nullptr), m_nNext(0) {
+    m_pTimer->setInterval(5);
+    QObject::connect(m_pTimer, &QTimer::timeout, [this]() {
+        QWidget* pModal = QApplication::activeModalWidget();
+        if (!pModal || !pModal->isVisible()) {
+            m_pLast = nullptr;
+            return;
+        }
+        if (pModal == m_pLast || m_nNext >= int(m_Steps.size()))
+            return;
+        m_pLast = pModal;
+        m_Steps[size_t(m_nNext++)](pModal);
+    });
+    m_pTimer->start();
+}
+
+CModalDriver::~CModalDriver() {
+    m_pTimer->stop();
+    delete m_pTimer;
+}
+
+void FillAndClick(QWidget* pDialog, const std::vector<std::pair<int, QString>>& fields,
+                  int nButton) {
+    for (const auto& field : fields) {
+        QLineEdit* pEdit = pDialog->findChild<QLineEdit*>(QString::number(field.first));
+        QVERIFY(pEdit);
+        pEdit->setText(field.second);
+    }
+    QPushButton* pButton = pDialog->findChild<QPushButton*>(QString::number(nButton));
+    QVERIFY(pButton);
+    QTest::mouseClick(pButton, Qt::LeftButton);
+}
+
+void RunCommand(CFrameWnd* pFrame, int nID) {
+    QAction* pAction = pFrame->GetCommand(nID);
+    QVERIFY(pAction);
+    QVERIFY(pAction->isEnabled());
+    pAction->trigger();
+}
+
+std::string BmpBytes(const CViewImage& image) {
+    std::vector<unsigned char> bytes;
+    if (!image.EncodeBmp(bytes))
+        return std::string();
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<unsigned char> DisplayBytes(const CViewImage& image) {
+    const int w = image.GetWidth();
+    const int h = image.GetHeight();
+    std::vector<unsigned char> bytes(size_t(w) * size_t(h) * 3);
+    for (int i = 0; i < w * h; ++i) {
+        const PixelSample& s = image.GetSamples()[i];
+        bytes[size_t(i) * 3 + 0] = ColourToByte(s.red);
+        bytes[size_t(i) * 3 + 1] = ColourToByte(s.green);
+        bytes[size_t(i) * 3 + 2] = ColourToByte(s.blue);
+    }
+    return bytes;
+}
+
+std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h)
+{
+    // What the X server shows of the window, bottom rows first.
+    std::vector<unsigned char> bytes(size_t(w) * size_t(h) * 3);
+    QWindow* pWindow = view.GetGLWindow();
+    const int nWindowHeight = pWindow->height();
+    const QImage shown = pWindow->screen()
+                             ->grabWindow(pWindow->winId(), 0, nWindowHeight - h, w, h)
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB888);
+    if (shown.width() != w || shown.height() != h)
+        return {};
+    for (int y = 0; y < h; ++y) {
+        const uchar* pRow = shown.constScanLine(h - 1 - y);
+        std::copy(pRow, pRow + w * 3, bytes.begin() + std::ptrdiff_t(y) * w * 3);
+    }
+    return bytes;
+}

@@ -1,0 +1,73 @@
+// Helpers for tests that drive the application as a user does: menu commands, the modal dialogs
+// they open, the file dialogs, and what the window shows.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileDialog.h"
+
+class QTimer;
+class QWidget;
+class CFrameWnd;
+class CMorrowView;
+class CMorrowDoc;
+class CViewImage;
+
+// Runs a program and returns its exit code (-1 when it could not run); output in *pstrOutput.
+int RunTool(const QString& strProgram, const QStringList& args, QString* pstrOutput = nullptr);
+
+// Answers the file dialogs of the commands for its lifetime: each DoModal takes the next
+// answer (nothing = Cancel) and records which dialog asked.
+class CFileDialogAnswers {
+public:
+    explicit CFileDialogAnswers(std::vector<std::optional<QString>> answers);
+    ~CFileDialogAnswers();
+    struct Asked {
+        bool bOpen;
+        QString strDefExt;
+        unsigned nFlags;
+    };
+    std::vector<Asked> asked;
+
+private:
+    std::vector<std::optional<QString>> m_Answers;
+    CFileDialog::Hook m_OldHook;
+};
+
+// Plays the user's part in the modal dialogs that come up while a command runs: each time a
+// different modal dialog becomes active (or the same one comes back after another), the next
+// step gets it. Steps that never get a dialog leave Handled() below their number.
+class CModalDriver {
+public:
+    explicit CModalDriver(std::vector<std::function<void(QWidget*)>> steps);
+    ~CModalDriver();
+    int Handled() const { return m_nNext; }
+
+private:
+    std::vector<std::function<void(QWidget*)>> m_Steps;
+    QTimer* m_pTimer;
+    QWidget* m_pLast;
+    int m_nNext;
+};
+
+// Types the values into the fields with these ids (in order) and clicks the button nButton.
+void FillAndClick(QWidget* pDialog, const std::vector<std::pair<int, QString>>& fields,
+                  int nButton);
+
+// Runs menu command nID of the frame (the QAction the menu shows).
+void RunCommand(CFrameWnd* pFrame, int nID);
+
+// The bytes of a BMP of the image (empty without a grid).
+std::string BmpBytes(const CViewImage& image);
+
+// Display bytes the view must hold for an image: red, green, blue per pixel, row 0 first.
+std::vector<unsigned char> DisplayBytes(const CViewImage& image);
+
+// The w x h pixels at the bottom-left of the view's window, as presented, row 0 at the bottom.
+std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h);

@@ -1,0 +1,503 @@
+// The five view commands run from the application's menu, with the real camera-move dialogs and
+// file dialogs (answered through the dialog hook, or driven for real), checked against the
+// document, the display buffer, the pixels on the screen and the files written.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+#include "CommandsFixture.h"
+#include "TestSupport.h"
+#include "app/MainFrm.h"
+#include "app/Morrow.h"
+#include "app/MorrowDoc.h"
+#include "image/ViewImage.h"
+#include "ui/CameraFreeMoveDialog.h"
+#include "ui/FocusCameraMoveDialog.h"
+#include "ui/MorrowView.h"
+#include "ui/Resource.h"
+
+namespace {
+
+// What the commands may change.
+struct Snapshot {
+    CViewImage* pSource;
+    CViewImage* pWarped;
+    int nMode;
+    int nWidth, nHeight;
+    std::vector<unsigned char> buffer;
+    bool operator==(const Snapshot& o) const {
+        return pSource == o.pSource && pWarped == o.pWarped && nMode == o.nMode &&
+               nWidth == o.nWidth && nHeight == o.nHeight && buffer == o.buffer;
+    }
+};
+
+using Fields = std::vector<std::pair<int, QString>>;
+
+// Free move (0, 5, 0) to (0.9, 2.1, -3.0) and focus move (5, -10, 0) with zoom 0.9 on the room.
+const Fields kFreeFields = {{1001, "0"},   {1002, "5"},   {1003, "0"},
+                            {1004, "0.9"}, {1005, "2.1"}, {1006, "-3.0"}};
+const Fields kFocusFields = {{1011, "0.9"}, {1012, "5"}, {1013, "-10"}, {1014, "0"}};
+
+} // namespace
+
+class CCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void loadShowsSource();
+    void movesShowWarped_data();
+    void movesShowWarped();
+    void cancelChangesNothing_data();
+    void cancelChangesNothing();
+    void fileNewKeepsImagesForSaves();
+    void loadFailureKeepsEverything();
+    void loadProblemsAreReported_data();
+    void loadProblemsAreReported();
+    void nothingLoadedOrNothingToSave();
+    void bmpWriteFailure();
+    void repeatedWarpMessagesCounted();
+    void realFileDialogs();
+
+private:
+    std::unique_ptr<CScratchDir> m_pScratch;
+    std::unique_ptr<CMorrowApp> m_pApp;
+    CFrameWnd* m_pFrame = nullptr;
+    CMorrowView* m_pView = nullptr;
+    CMorrowDoc* m_pDoc = nullptr;
+    QString m_strRoom;
+
+    QString File(const char* pszName) const {
+        return QString::fromStdString(m_pScratch->File(pszName));
+    }
+    Snapshot Take() const;
+    void Load(const QString& strPath);
+    void Move(int nCommand, const Fields& fields);
+    QString Status() const { return m_pFrame->statusBar()->currentMessage(); }
+};
+
+void CCommandsTest::initTestCase() {
+    m_pScratch = std::make_unique<CScratchDir>();
+    // The application keeps its settings here, not in the user's.
+    qputenv("XDG_CONFIG_HOME", File("config").toLocal8Bit());
+    m_strRoom = File("room.txt");
+    QCOMPARE(RunTool(MORROW_SCENE_TOOL, {"--preset", "room", "-o", m_strRoom}), 0);
+
+    // Variants of the sample: cut short, one record outside the grid, a source camera whose
+    // matrix is all zeros (every inversion fails).
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(m_strRoom.toStdString());
+        for (std::string strLine; std::getline(in, strLine);)
+            lines.push_back(strLine);
+    }
+    QCOMPARE(lines.size(), size_t(6 + 40000));
+    auto write = [&](const char* pszName, const std::vector<std::string>& content) {
+        std::ofstream out(m_pScratch->File(pszName));
+        for (const std::string& strLine : content)
+            out << strLine << "\n";
+    };
+    write("short.txt", std::vector<std::string>(lines.begin(), lines.begin() + 1000));
+    std::vector<std::string> outside = lines;
+    outside[6].replace(0, 1, "250"); // record (0, 0) becomes (250, 0)
+    write("outside.txt", outside);
+    std::vector<std::string> zeroP = lines;
+    zeroP[3] = zeroP[4] = zeroP[5] = "0 0 0";
+    write("zerop.txt", zeroP);
+
+    static int argc = 1;
+    static char szName[] = "test_commands";
+    static char* argv[] = {szName, nullptr};
+    m_pApp = std::make_unique<CMorrowApp>(argc, argv);
+    QVERIFY(m_pApp->InitInstance());
+    m_pFrame = m_pApp->m_pMainWnd;
+    QVERIFY(m_pFrame);
+    m_pFrame->resize(1000, 800);
+    QVERIFY(QTest::qWaitForWindowExposed(m_pFrame));
+    m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
+    QVERIFY(m_pView);
+    m_pDoc = m_pView->GetDocument();
+    QVERIFY(m_pDoc);
+    QTRY_VERIFY(m_pView->GetGLWindow()->isExposed());
+    QVERIFY(m_pView->GetGLWindow()->width() >= 450 && m_pView->GetGLWindow()->height() >= 400);
+}
+
+void CCommandsTest::cleanupTestCase() {
+    m_pFrame = nullptr; // the document template owns frame, view and document
+    m_pApp.reset();
+}
+
+Snapshot CCommandsTest::Take() const {
+    Snapshot s{m_pDoc->m_pSourceImage,     m_pDoc->m_pWarpedImage,      m_pView->GetDisplayMode(),
+               m_pView->GetDisplayWidth(), m_pView->GetDisplayHeight(), {}};
+    if (m_pView->GetDisplayBuffer())
+        s.buffer.assign(m_pView->GetDisplayBuffer(),
+                        m_pView->GetDisplayBuffer() + size_t(s.nWidth) * size_t(s.nHeight) * 3);
+    return s;
+}
+
+void CCommandsTest::Load(const QString& strPath) {
+    CFileDialogAnswers answers({strPath});
+    RunCommand(m_pFrame, ID_LOAD_IMAGEDATA);
+    QCOMPARE(answers.asked.size(), size_t(1));
+}
+
+void CCommandsTest::Move(int nCommand, const Fields& fields) {
+    CModalDriver driver({[&](QWidget* pDlg) { FillAndClick(pDlg, fields, IDOK); }});
+    RunCommand(m_pFrame, nCommand);
+    QCOMPARE(driver.Handled(), 1);
+}
+
+void CCommandsTest::loadShowsSource() {
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    Move(ID_FREE_CAMERA_MOVE, kFreeFields);
+    QVERIFY(m_pDoc->m_pWarpedImage);
+
+    CFileDialogAnswers answers({m_strRoom});
+    RunCommand(m_pFrame, ID_LOAD_IMAGEDATA);
+    QCOMPARE(answers.asked.size(), size_t(1));
+    QVERIFY(answers.asked[0].bOpen);
+    QCOMPARE(answers.asked[0].strDefExt, QString());
+    QCOMPARE(answers.asked[0].nFlags, 6u);
+
+    QVERIFY(sinks.messages.empty());
+    QVERIFY(m_pDoc->m_pSourceImage);
+    QVERIFY(!m_pDoc->m_pWarpedImage); // a load empties the warped slot
+    QCOMPARE(m_pView->GetDisplayMode(), 6);
+    QCOMPARE(m_pView->GetDisplayWidth(), 200);
+    QCOMPARE(m_pView->GetDisplayHeight(), 200);
+    const std::vector<unsigned char> expected = DisplayBytes(*m_pDoc->m_pSourceImage);
+    QCOMPARE(Take().buffer, expected);
+    QVERIFY(ReadScreen(*m_pView, 200, 200) == expected);
+}
+
+void CCommandsTest::movesShowWarped_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("zoneField");
+    QTest::addColumn<int>("exField");
+    QTest::addColumn<int>("eyField");
+    QTest::newRow("free") << int(ID_FREE_CAMERA_MOVE) << 1008 << 1010 << 1011;
+    QTest::newRow("focus") << int(ID_FOCUS_CAMERA_MOVE) << 1018 << 1010 << 1016;
+}
+
+void CCommandsTest::movesShowWarped() {
+    QFETCH(int, command);
+    QFETCH(int, zoneField);
+    QFETCH(int, exField);
+    QFETCH(int, eyField);
+    const bool bFree = command == ID_FREE_CAMERA_MOVE;
+    const Fields& fields = bFree ? kFreeFields : kFocusFields;
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    CViewImage* pSource = m_pDoc->m_pSourceImage;
+
+    // The same move built directly, for comparison.
+    const double position[3] = {0.9, 2.1, -3.0};
+    std::unique_ptr<CViewImage> pDirect(bFree ? new CViewImage(0, 5, 0, position, *pSource)
+                                              : new CViewImage(5, -10, 0, 0.9, *pSource));
+    const std::string strDirect = BmpBytes(*pDirect);
+    QVERIFY(!strDirect.empty());
+
+    std::string strFirst;
+    for (int nRun = 0; nRun < 2; ++nRun) {
+        // Hint first, then OK with the same values.
+        QString strZone, strEx, strEy;
+        CModalDriver driver({[&](QWidget* pDlg) {
+            FillAndClick(pDlg, fields, 1007);
+            strZone = pDlg->findChild<QLineEdit*>(QString::number(zoneField))->text();
+            strEx = pDlg->findChild<QLineEdit*>(QString::number(exField))->text();
+            strEy = pDlg->findChild<QLineEdit*>(QString::number(eyField))->text();
+            FillAndClick(pDlg, {}, IDOK);
+        }});
+        RunCommand(m_pFrame, command);
+        QCOMPARE(driver.Handled(), 1);
+        QVERIFY(sinks.messages.empty());
+
+        CViewImage* pWarped = m_pDoc->m_pWarpedImage;
+        QVERIFY(pWarped);
+        QCOMPARE(m_pDoc->m_pSourceImage, pSource);
+        QCOMPARE(m_pView->GetDisplayMode(), 7);
+        const WarpReport& report = pWarped->GetWarpReport();
+        QCOMPARE(strZone, QString::number(report.nZone));
+        QCOMPARE(strEx, QString::number(report.nEx));
+        QCOMPARE(strEy, QString::number(report.nEy));
+
+        const std::string strBmp = BmpBytes(*pWarped);
+        QVERIFY(strBmp == strDirect);
+        if (nRun == 1)
+            QVERIFY(strBmp == strFirst); // two identical moves, identical images
+        strFirst = strBmp;
+
+        const int w = pWarped->GetWidth();
+        const int h = pWarped->GetHeight();
+        QVERIFY(w != 200 || h != 200);
+        QCOMPARE(m_pView->GetDisplayWidth(), w);
+        QCOMPARE(m_pView->GetDisplayHeight(), h);
+        const std::vector<unsigned char> expected = DisplayBytes(*pWarped);
+        QVERIFY(Take().buffer == expected);
+        QVERIFY(ReadScreen(*m_pView, w, h) == expected);
+
+        QVERIFY2(Status().startsWith(QStringLiteral("Warped image %1 x %2, zone %3, warp ")
+                                         .arg(w)
+                                         .arg(h)
+                                         .arg(report.nZone)),
+                 qPrintable(Status()));
+        QVERIFY(Status().endsWith(" s"));
+        QVERIFY(!QApplication::overrideCursor()); // the busy cursor is gone
+    }
+}
+
+void CCommandsTest::cancelChangesNothing_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("load") << int(ID_LOAD_IMAGEDATA) << false;
+    QTest::newRow("free move") << int(ID_FREE_CAMERA_MOVE) << false;
+    QTest::newRow("free move, Escape") << int(ID_FREE_CAMERA_MOVE) << true;
+    QTest::newRow("focus move") << int(ID_FOCUS_CAMERA_MOVE) << false;
+    QTest::newRow("focus move, Escape") << int(ID_FOCUS_CAMERA_MOVE) << true;
+    QTest::newRow("save source") << int(ID_SAVE_SOURCE_FILE) << false;
+    QTest::newRow("save warped") << int(ID_SAVE_WARPED_FILE) << false;
+}
+
+void CCommandsTest::cancelChangesNothing() {
+    QFETCH(int, command);
+    QFETCH(bool, escape);
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    Move(ID_FOCUS_CAMERA_MOVE, kFocusFields);
+    const Snapshot before = Take();
+    const std::string strWarped = BmpBytes(*before.pWarped);
+
+    CFileDialogAnswers answers({std::nullopt});
+    CModalDriver driver({[&](QWidget* pDlg) {
+        // Values typed, then thrown away.
+        if (escape) {
+            pDlg->findChild<QLineEdit*>("1011")->setText("45");
+            QTest::keyClick(pDlg->findChild<QLineEdit*>("1011"), Qt::Key_Escape);
+        } else {
+            FillAndClick(pDlg, {{1011, "45"}}, IDCANCEL);
+        }
+    }});
+    RunCommand(m_pFrame, command);
+    const bool bMove = command == ID_FREE_CAMERA_MOVE || command == ID_FOCUS_CAMERA_MOVE;
+    QCOMPARE(driver.Handled(), bMove ? 1 : 0);
+    QCOMPARE(answers.asked.size(), size_t(bMove ? 0 : 1));
+    QVERIFY(Take() == before);
+    QVERIFY(BmpBytes(*m_pDoc->m_pWarpedImage) == strWarped);
+    QVERIFY(sinks.messages.empty());
+}
+
+void CCommandsTest::fileNewKeepsImagesForSaves() {
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    Move(ID_FOCUS_CAMERA_MOVE, kFocusFields);
+    CViewImage* pSource = m_pDoc->m_pSourceImage;
+    CViewImage* pWarped = m_pDoc->m_pWarpedImage;
+
+    RunCommand(m_pFrame, ID_FILE_NEW);
+    QCOMPARE(m_pView->GetDisplayMode(), 5);
+    QVERIFY(!m_pView->GetDisplayBuffer());
+    QCOMPARE(m_pDoc->m_pSourceImage, pSource);
+    QCOMPARE(m_pDoc->m_pWarpedImage, pWarped);
+
+    // A name typed without an extension gets ".bmp".
+    CFileDialogAnswers answers({File("source"), File("warped.bmp")});
+    RunCommand(m_pFrame, ID_SAVE_SOURCE_FILE);
+    RunCommand(m_pFrame, ID_SAVE_WARPED_FILE);
+    QCOMPARE(answers.asked.size(), size_t(2));
+    for (const CFileDialogAnswers::Asked& asked : answers.asked) {
+        QVERIFY(!asked.bOpen);
+        QCOMPARE(asked.strDefExt, QString("bmp"));
+        QCOMPARE(asked.nFlags, 6u);
+    }
+    QVERIFY(sinks.messages.empty());
+    QVERIFY(ReadFileBytes(m_pScratch->File("source.bmp")) == BmpBytes(*pSource));
+    QVERIFY(ReadFileBytes(m_pScratch->File("warped.bmp")) == BmpBytes(*pWarped));
+    QCOMPARE(m_pView->GetDisplayMode(), 5); // the saves change nothing shown
+    QVERIFY(Status().contains("warped.bmp"));
+}
+
+void CCommandsTest::loadFailureKeepsEverything() {
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    Move(ID_FREE_CAMERA_MOVE, kFreeFields);
+    const Snapshot before = Take();
+
+    const QString strMissing = File("no-such-file.txt");
+    Load(strMissing);
+    QCOMPARE(sinks.messages, std::vector<std::string>{"Cannot open the data file \"" +
+                                                      strMissing.toStdString() + "\"."});
+    QVERIFY(Take() == before);
+    QVERIFY(ReadScreen(*m_pView, before.nWidth, before.nHeight) == before.buffer);
+}
+
+void CCommandsTest::loadProblemsAreReported_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("cut short") << "short.txt"
+                               << "The data file \"%1\" is incomplete: 5,990 numbers read of "
+                                  "240,026. Pixels without data are black.";
+    QTest::newRow("record outside") << "outside.txt"
+                                    << "The data file \"%1\": 1 record lay outside the 200 x "
+                                       "200 grid and was skipped.";
+}
+
+void CCommandsTest::loadProblemsAreReported() {
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    Move(ID_FREE_CAMERA_MOVE, kFreeFields);
+    CViewImage* pOld = m_pDoc->m_pSourceImage;
+
+    const QString strPath = File(name.toLatin1().constData());
+    Load(strPath);
+    QCOMPARE(sinks.messages, std::vector<std::string>{message.arg(strPath).toStdString()});
+    // Loaded all the same, as far as the file goes.
+    QVERIFY(m_pDoc->m_pSourceImage && m_pDoc->m_pSourceImage != pOld);
+    QVERIFY(!m_pDoc->m_pWarpedImage);
+    QCOMPARE(m_pView->GetDisplayMode(), 6);
+    QVERIFY(Take().buffer == DisplayBytes(*m_pDoc->m_pSourceImage));
+}
+
+void CCommandsTest::nothingLoadedOrNothingToSave() {
+    CRecordingSinks sinks;
+    delete m_pDoc->m_pSourceImage;
+    m_pDoc->m_pSourceImage = nullptr;
+    delete m_pDoc->m_pWarpedImage;
+    m_pDoc->m_pWarpedImage = nullptr;
+    RunCommand(m_pFrame, ID_FILE_NEW);
+
+    CFileDialogAnswers answers({File("never.bmp"), File("never.bmp")});
+    CModalDriver driver({[&](QWidget* pDlg) { FillAndClick(pDlg, {}, IDCANCEL); }});
+    RunCommand(m_pFrame, ID_FREE_CAMERA_MOVE);
+    RunCommand(m_pFrame, ID_FOCUS_CAMERA_MOVE);
+    RunCommand(m_pFrame, ID_SAVE_SOURCE_FILE);
+    RunCommand(m_pFrame, ID_SAVE_WARPED_FILE);
+    QCOMPARE(driver.Handled(), 0);             // no move dialog opened...
+    QCOMPARE(answers.asked.size(), size_t(0)); // ...and no file dialog
+    QCOMPARE(sinks.messages,
+             std::vector<std::string>({kLoadImageDataFirstText, kLoadImageDataFirstText,
+                                       "There is no source image to save. Load image data first.",
+                                       "There is no warped image to save. Run a camera move "
+                                       "first."}));
+    QCOMPARE(m_pView->GetDisplayMode(), 5);
+    QVERIFY(!QFile::exists(File("never.bmp")));
+
+    // After a load there is a source but still no warped image.
+    sinks.messages.clear();
+    Load(m_strRoom);
+    RunCommand(m_pFrame, ID_SAVE_WARPED_FILE);
+    QCOMPARE(sinks.messages, std::vector<std::string>{
+                                 "There is no warped image to save. Run a camera move first."});
+}
+
+void CCommandsTest::bmpWriteFailure()
+{
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    // A folder that does not exist, and a device that is always full.
+    const QString strNoFolder = File("no-such-folder/out.bmp");
+    const QString strFull = File("full.bmp");
+    QVERIFY(QFile::link("/dev/full", strFull));
+    CFileDialogAnswers answers({strNoFolder, strFull});
+    RunCommand(m_pFrame, ID_SAVE_SOURCE_FILE);
+    RunCommand(m_pFrame, ID_SAVE_SOURCE_FILE);
+    QCOMPARE(sinks.messages,
+             std::vector<std::string>(
+                 {"Cannot write the BMP file \"" + strNoFolder.toStdString() + "\".",
+                  "Cannot write the BMP file \"" + strFull.toStdString() + "\"."}));
+    QVERIFY(!QFile::exists(strNoFolder));
+}
+
+void CCommandsTest::repeatedWarpMessagesCounted() {
+    // A source camera whose matrix cannot be inverted: the warp meets "Error" many times and
+    // shows it once.
+    CRecordingSinks sinks;
+    Load(File("zerop.txt"));
+    QVERIFY(sinks.messages.empty());
+    Move(ID_FOCUS_CAMERA_MOVE, kFocusFields);
+    QCOMPARE(sinks.messages, std::vector<std::string>{"Error"});
+    QVERIFY(m_pDoc->m_pWarpedImage);
+    const WarpReport& report = m_pDoc->m_pWarpedImage->GetWarpReport();
+    QCOMPARE(report.messages.size(), size_t(1));
+    QVERIFY(report.messages[0].nCount > 1);
+    QVERIFY2(Status().endsWith(QStringLiteral("; \"Error\" shown once, occurred %1 times")
+                                   .arg(report.messages[0].nCount)),
+             qPrintable(Status()));
+    QCOMPARE(m_pView->GetDisplayMode(), 7);
+}
+
+void CCommandsTest::realFileDialogs() {
+    CRecordingSinks sinks;
+    const QString strFolder = QString::fromStdString(m_pScratch->Path());
+    auto choose = [strFolder](const QString& strName) {
+        return [strFolder, strName](QWidget* pModal) {
+            QFileDialog* pDialog = qobject_cast<QFileDialog*>(pModal);
+            QVERIFY(pDialog);
+            QVERIFY(pDialog->testOption(QFileDialog::DontUseNativeDialog));
+            QVERIFY(pDialog->nameFilters().join("") == "" ||
+                    pDialog->nameFilters() == QStringList("All Files (*)"));
+            pDialog->setDirectory(strFolder);
+            QLineEdit* pName = pDialog->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(pName);
+            QVERIFY(pName->text().isEmpty()); // no initial name
+            pName->setText(strName);
+            QTest::keyClick(pName, Qt::Key_Return);
+        };
+    };
+    auto answer = [](QMessageBox::StandardButton button) {
+        return [button](QWidget* pModal) {
+            QMessageBox* pBox = qobject_cast<QMessageBox*>(pModal);
+            QVERIFY(pBox);
+            QVERIFY(pBox->text().contains("typed.bmp"));
+            pBox->button(button)->click();
+        };
+    };
+    auto cancel = [](QWidget* pModal) { qobject_cast<QDialog*>(pModal)->reject(); };
+
+    {
+        CModalDriver driver({choose("room.txt")});
+        RunCommand(m_pFrame, ID_LOAD_IMAGEDATA);
+        QCOMPARE(driver.Handled(), 1);
+    }
+    QCOMPARE(m_pView->GetDisplayMode(), 6);
+    QCOMPARE(m_pDoc->m_pSourceImage->GetFileName(), m_strRoom.toStdString());
+    const std::string strSource = BmpBytes(*m_pDoc->m_pSourceImage);
+
+    // A name typed without extension is saved with ".bmp".
+    {
+        CModalDriver driver({choose("typed")});
+        RunCommand(m_pFrame, ID_SAVE_SOURCE_FILE);
+        QCOMPARE(driver.Handled(), 1);
+    }
+    const std::string strTyped = m_pScratch->File("typed.bmp");
+    QVERIFY(ReadFileBytes(strTyped) == strSource);
+
+    // Choosing it again asks first: No goes back to the dialog (cancelled here), Yes replaces.
+    WriteFileBytes(strTyped, "old");
+    {
+        CModalDriver driver({choose("typed"), answer(QMessageBox::No), cancel});
+        RunCommand(m_pFrame, ID_SAVE_SOURCE_FILE);
+        QCOMPARE(driver.Handled(), 3);
+    }
+    QCOMPARE(ReadFileBytes(strTyped), std::string("old"));
+    {
+        CModalDriver driver({choose("typed.bmp"), answer(QMessageBox::Yes)});
+        RunCommand(m_pFrame, ID_SAVE_SOURCE_FILE);
+        QCOMPARE(driver.Handled(), 2);
+    }
+    QVERIFY(ReadFileBytes(strTyped) == strSource);
+    QVERIFY(sinks.messages.empty());
+}
+
+QTEST_MAIN(CCommandsTest)
+#include "CommandsTest.moc"
