@@ -8,6 +8,7 @@
 
 #include "app/MainFrm.h"
 #include "app/MorrowDoc.h"
+#include "framework/Services.h"
 #include "platform/DocTemplate.h"
 #include "platform/FrameWnd.h"
 #include "ui/MorrowView.h"
@@ -49,6 +50,14 @@ bool CMorrowApp::InitInstance()
 
     // Start-up options that run a view command once the window is up are handled here.
     // "--imagedata FILE" (Load Imagedata on FILE) is parsed with its value in cmdInfo.m_Options.
+    const int nImagedata = cmdInfo.m_Options.indexOf(QStringLiteral("--imagedata"));
+    if (nImagedata >= 0) {
+        CMorrowView* pView = dynamic_cast<CMorrowView*>(m_pMainWnd->GetActiveView());
+        if (nImagedata + 1 >= cmdInfo.m_Options.size())
+            ShowMessageBox("The option --imagedata needs the name of a data file.");
+        else if (pView)
+            pView->LoadImagedataFile(cmdInfo.m_Options[nImagedata + 1]);
+    }
 
     // 7.
     return true;

@@ -1,0 +1,135 @@
+// The application from start-up to saved files: morrow --imagedata on the room sample, a free
+// move and a focus move typed into their dialogs, the source and the last warped image saved
+// through the save commands, every file compared byte for byte with morrow-warp's.
+#include <QApplication>
+#include <QtTest>
+
+#include <memory>
+
+#include "CommandsFixture.h"
+#include "TestSupport.h"
+#include "app/Morrow.h"
+#include "app/MorrowDoc.h"
+#include "image/ViewImage.h"
+#include "platform/FrameWnd.h"
+#include "ui/MorrowView.h"
+#include "ui/Resource.h"
+
+class CEndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void userSession();
+    void missingImagedataFile();
+};
+
+void CEndToEndTest::userSession() {
+    CScratchDir scratch;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(scratch.File("config")));
+    const QString strRoom = QString::fromStdString(scratch.File("room.txt"));
+    QCOMPARE(RunTool(MORROW_SCENE_TOOL, {"--preset", "room", "-o", strRoom}), 0);
+    auto out = [&](const char* pszName) { return QString::fromStdString(scratch.File(pszName)); };
+
+    // What the tool writes for the same moves.
+    QCOMPARE(RunTool(MORROW_WARP_TOOL, {strRoom, "--source", "-o", out("tool-source.bmp")}), 0);
+    QCOMPARE(RunTool(MORROW_WARP_TOOL, {strRoom, "--free", "0", "5", "0", "0.9", "2.1", "-3.0",
+                                        "-o", out("tool-free.bmp")}),
+             0);
+    QCOMPARE(RunTool(MORROW_WARP_TOOL,
+                     {strRoom, "--focus", "5", "-10", "0", "0.9", "-o", out("tool-focus.bmp")}),
+             0);
+
+    CRecordingSinks sinks;
+    static int argc = 3;
+    static QByteArray path;
+    path = strRoom.toLocal8Bit();
+    static char szName[] = "morrow";
+    static char szOption[] = "--imagedata";
+    static char* argv[] = {szName, szOption, path.data(), nullptr};
+    CMorrowApp app(argc, argv);
+    QVERIFY(app.InitInstance());
+    CFrameWnd* pFrame = app.m_pMainWnd;
+    pFrame->resize(1000, 800);
+    QVERIFY(QTest::qWaitForWindowExposed(pFrame));
+    CMorrowView* pView = dynamic_cast<CMorrowView*>(pFrame->GetActiveView());
+    QVERIFY(pView);
+    CMorrowDoc* pDoc = pView->GetDocument();
+
+    // The data file is loaded and shown.
+    QVERIFY(sinks.messages.empty());
+    QVERIFY(pDoc->m_pSourceImage);
+    QCOMPARE(pView->GetDisplayMode(), 6);
+    QTRY_VERIFY(ReadScreen(*pView, 200, 200) == DisplayBytes(*pDoc->m_pSourceImage));
+
+    {
+        CFileDialogAnswers answers({out("source")});
+        RunCommand(pFrame, ID_SAVE_SOURCE_FILE);
+    }
+    {
+        CModalDriver driver({[](QWidget* pDlg) {
+            FillAndClick(pDlg,
+                         {{1001, "0"},
+                          {1002, "5"},
+                          {1003, "0"},
+                          {1004, "0.9"},
+                          {1005, "2.1"},
+                          {1006, "-3.0"}},
+                         1007);
+            FillAndClick(pDlg, {}, IDOK);
+        }});
+        RunCommand(pFrame, ID_FREE_CAMERA_MOVE);
+        QCOMPARE(driver.Handled(), 1);
+    }
+    QCOMPARE(pView->GetDisplayMode(), 7);
+    {
+        CFileDialogAnswers answers({out("free.bmp")});
+        RunCommand(pFrame, ID_SAVE_WARPED_FILE);
+    }
+    {
+        CModalDriver driver({[](QWidget* pDlg) {
+            FillAndClick(pDlg, {{1011, "0.9"}, {1012, "5"}, {1013, "-10"}, {1014, "0"}}, IDOK);
+        }});
+        RunCommand(pFrame, ID_FOCUS_CAMERA_MOVE);
+        QCOMPARE(driver.Handled(), 1);
+    }
+    const CViewImage* pWarped = pDoc->m_pWarpedImage;
+    QVERIFY(pWarped);
+    QTRY_VERIFY(ReadScreen(*pView, pWarped->GetWidth(), pWarped->GetHeight()) ==
+                DisplayBytes(*pWarped));
+    {
+        CFileDialogAnswers answers({out("focus")});
+        RunCommand(pFrame, ID_SAVE_WARPED_FILE);
+    }
+    QVERIFY(sinks.messages.empty());
+
+    for (const char* pszPair : {"source", "free", "focus"}) {
+        const std::string strMine = ReadFileBytes(scratch.File(std::string(pszPair) + ".bmp"));
+        const std::string strTool =
+            ReadFileBytes(scratch.File("tool-" + std::string(pszPair) + ".bmp"));
+        QVERIFY2(!strMine.empty(), pszPair);
+        QVERIFY2(strMine == strTool, pszPair);
+    }
+}
+
+void CEndToEndTest::missingImagedataFile() {
+    // A start-up file that cannot be opened is reported; the window comes up empty.
+    CScratchDir scratch;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(scratch.File("config")));
+    CRecordingSinks sinks;
+    static int argc = 3;
+    static QByteArray path;
+    path = QByteArray::fromStdString(scratch.File("missing.txt"));
+    static char szName[] = "morrow";
+    static char szOption[] = "--imagedata";
+    static char* argv[] = {szName, szOption, path.data(), nullptr};
+    CMorrowApp app(argc, argv);
+    QVERIFY(app.InitInstance());
+    CMorrowView* pView = dynamic_cast<CMorrowView*>(app.m_pMainWnd->GetActiveView());
+    QVERIFY(pView);
+    QCOMPARE(sinks.messages,
+             std::vector<std::string>{"Cannot open the data file \"" + path.toStdString() + "\"."});
+    QCOMPARE(pView->GetDisplayMode(), 5);
+    QVERIFY(!pView->GetDocument()->m_pSourceImage);
+}
+
+QTEST_MAIN(CEndToEndTest)
+#include "EndToEndTest.moc"
