@@ -7,3 +7,7 @@ mkdir -p "$out"
 "$build/tools/morrow-scene/morrow-scene" --preset room -o "$out/room.txt"
 "$build/tools/morrow-warp/morrow-warp" "$out/room.txt" --source -o "$out/room-source.bmp"
 echo "Wrote $out/room-source.bmp"
+# With a display, open the viewer on the sample.
+if [ -x "$build/morrow" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  exec "$build/morrow" --imagedata "$out/room.txt"
+fi
