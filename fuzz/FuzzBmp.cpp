@@ -11,8 +11,7 @@
 
 namespace {
 
-unsigned char ExpectedByte(double d)
-{
+unsigned char ExpectedByte(double d) {
     if (!std::isfinite(d))
         return 0;
     double dResidue = std::fmod(std::trunc(d), 256.0);
@@ -21,15 +20,13 @@ unsigned char ExpectedByte(double d)
     return static_cast<unsigned char>(dResidue);
 }
 
-uint32_t U32(const std::vector<unsigned char>& b, size_t i)
-{
+uint32_t U32(const std::vector<unsigned char>& b, size_t i) {
     return b[i] | (b[i + 1] << 8) | (b[i + 2] << 16) | (static_cast<uint32_t>(b[i + 3]) << 24);
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     SilenceReports();
     CFuzzInput in(pData, nSize);
     const uint8_t nFlags = in.NextByte();

@@ -8,7 +8,7 @@
 #define FUZZ_CHECK(cond)                                                                           \
     do {                                                                                           \
         if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);  \
+            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);    \
             std::abort();                                                                          \
         }                                                                                          \
     } while (0)
@@ -16,8 +16,7 @@
 #include "framework/Services.h"
 
 // Message boxes and trace lines go nowhere: a fuzz run would otherwise print millions of them.
-inline void SilenceReports()
-{
+inline void SilenceReports() {
     static const bool bDone = [] {
         SetMessageSink(MessageSink());
         SetTraceSink(TraceSink());

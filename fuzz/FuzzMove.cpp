@@ -21,8 +21,7 @@ const double kDefaultBounds[6] = {-100.0, 100.0, -100.0, 100.0, 300.0, 500.0};
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     SilenceReports();
     CFuzzInput in(pData, nSize);
 
@@ -85,9 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             pGrid[y * 200 + x] = tile[static_cast<size_t>((y % nTileH) * nTileW + x % nTileW)];
     source.SetSamples(pGrid);
 
-    CViewImage* pMoved = bFocus
-                             ? new CViewImage(angles[0], angles[1], angles[2], dZoom, source)
-                             : new CViewImage(angles[0], angles[1], angles[2], position, source);
+    CViewImage* pMoved = bFocus ? new CViewImage(angles[0], angles[1], angles[2], dZoom, source)
+                                : new CViewImage(angles[0], angles[1], angles[2], position, source);
 
     const int nWidth = pMoved->GetWidth();
     const int nHeight = pMoved->GetHeight();

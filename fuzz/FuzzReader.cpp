@@ -10,8 +10,7 @@
 #include "FuzzCheck.h"
 #include "image/ViewImage.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     SilenceReports();
     const int fd = memfd_create("morrow-fuzz-datafile", MFD_CLOEXEC);
     if (fd < 0)

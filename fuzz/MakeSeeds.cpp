@@ -23,19 +23,16 @@ namespace {
 // Builds the bytes that CFuzzInput decodes back into the same values.
 class CEncoder {
 public:
-    CEncoder& Byte(uint8_t n)
-    {
+    CEncoder& Byte(uint8_t n) {
         m_bytes.push_back(n);
         return *this;
     }
-    CEncoder& Default(int nCount = 1)
-    {
+    CEncoder& Default(int nCount = 1) {
         for (int i = 0; i < nCount; ++i)
             m_bytes.push_back(0);
         return *this;
     }
-    CEncoder& Raw(double d)
-    {
+    CEncoder& Raw(double d) {
         m_bytes.push_back(240);
         uint8_t b[8];
         std::memcpy(b, &d, sizeof d);
@@ -48,8 +45,7 @@ private:
     std::vector<uint8_t> m_bytes;
 };
 
-bool WriteFile(const std::string& strPath, const void* pData, size_t nSize)
-{
+bool WriteFile(const std::string& strPath, const void* pData, size_t nSize) {
     FILE* pFile = std::fopen(strPath.c_str(), "wb");
     if (!pFile) {
         std::fprintf(stderr, "morrow-fuzz-seeds: cannot write %s\n", strPath.c_str());
@@ -59,55 +55,51 @@ bool WriteFile(const std::string& strPath, const void* pData, size_t nSize)
     return std::fclose(pFile) == 0 && bOk;
 }
 
-bool WriteSeed(const std::string& strDir, const std::string& strName, const CEncoder& e)
-{
+bool WriteSeed(const std::string& strDir, const std::string& strName, const CEncoder& e) {
     return WriteFile(strDir + "/" + strName, e.Bytes().data(), e.Bytes().size());
 }
 
-bool WriteText(const std::string& strDir, const std::string& strName, const std::string& str)
-{
+bool WriteText(const std::string& strDir, const std::string& strName, const std::string& str) {
     return WriteFile(strDir + "/" + strName, str.data(), str.size());
 }
 
 // The camera and scene part of a move encoding (flags first); the tile follows.
-CEncoder MoveHead(uint8_t nFlags)
-{
+CEncoder MoveHead(uint8_t nFlags) {
     CEncoder e;
     e.Byte(nFlags).Default(3 + 9 + 6);
     return e;
 }
 
-bool WriteMoveSeeds(const std::string& strDir, const CViewImage* pScene)
-{
+bool WriteMoveSeeds(const std::string& strDir, const CViewImage* pScene) {
     bool bOk = true;
     const double dNaN = __builtin_nan("");
     const double dInf = __builtin_inf();
     // Defaults: a plane at depth 400 seen by a free move, and by a focus move.
     bOk &= WriteSeed(strDir, "free-default", CEncoder().Byte(0));
     bOk &= WriteSeed(strDir, "focus-default", CEncoder().Byte(1));
-    {   // Pure rotation: W = 0.
+    { // Pure rotation: W = 0.
         CEncoder e = MoveHead(0);
         e.Byte(0).Byte(0).Default(4).Raw(10.0).Default(2).Raw(0.0).Raw(0.0).Raw(0.0);
         bOk &= WriteSeed(strDir, "free-pure-rotation", e);
     }
-    {   // Zoom 0: the camera on the focus point.
+    { // Zoom 0: the camera on the focus point.
         CEncoder e = MoveHead(1);
         e.Byte(0).Byte(0).Default(4).Default(3).Default(3).Raw(0.0);
         bOk &= WriteSeed(strDir, "focus-zoom-0", e);
     }
-    {   // Zoom near 0 with a turn.
+    { // Zoom near 0 with a turn.
         CEncoder e = MoveHead(1);
         e.Byte(0).Byte(0).Default(4).Raw(20.0).Raw(-35.0).Default(1).Default(3).Raw(1e-9);
         bOk &= WriteSeed(strDir, "focus-zoom-tiny", e);
     }
-    {   // Depth edges everywhere: a 2 x 2 tile of a far and a very near surface.
+    { // Depth edges everywhere: a 2 x 2 tile of a far and a very near surface.
         CEncoder e = MoveHead(0);
         e.Byte(1).Byte(1);
         e.Raw(0.0).Default(3).Raw(1e6).Default(3).Raw(50.0).Default(3).Raw(0.01).Default(3);
         e.Default(3).Raw(30.0).Raw(0.0).Raw(5.0);
         bOk &= WriteSeed(strDir, "free-depth-edges", e);
     }
-    {   // Non-finite and negative disparities and colours.
+    { // Non-finite and negative disparities and colours.
         CEncoder e = MoveHead(0);
         e.Byte(2).Byte(0);
         e.Raw(dNaN).Raw(dInf).Raw(-dInf).Raw(dNaN);
@@ -115,7 +107,7 @@ bool WriteMoveSeeds(const std::string& strDir, const CViewImage* pScene)
         e.Raw(dInf).Default(3);
         bOk &= WriteSeed(strDir, "free-nonfinite", e);
     }
-    {   // The camera just in front of the plane, and a camera looking along the old image plane.
+    { // The camera just in front of the plane, and a camera looking along the old image plane.
         CEncoder e = MoveHead(0);
         e.Byte(0).Byte(0).Default(4).Default(3).Raw(0.0).Raw(0.0).Raw(399.0);
         bOk &= WriteSeed(strDir, "free-near-surface", e);
@@ -123,7 +115,7 @@ bool WriteMoveSeeds(const std::string& strDir, const CViewImage* pScene)
         f.Byte(0).Byte(0).Default(4).Raw(0.0).Raw(89.9).Raw(0.0).Raw(1.0).Raw(0.0).Raw(0.0);
         bOk &= WriteSeed(strDir, "free-along-plane", f);
     }
-    {   // A singular camera matrix and all-zero bounds.
+    { // A singular camera matrix and all-zero bounds.
         CEncoder e;
         e.Byte(1).Default(3);
         for (int i = 0; i < 9; ++i)
@@ -158,8 +150,7 @@ bool WriteMoveSeeds(const std::string& strDir, const CViewImage* pScene)
     return bOk;
 }
 
-bool WriteBmpSeeds(const std::string& strDir)
-{
+bool WriteBmpSeeds(const std::string& strDir) {
     bool bOk = true;
     const int kSizes[][2] = {{1, 1}, {2, 1}, {3, 2}, {4, 3}, {6, 5}, {0, 0}, {33, 1}, {1, 33}};
     int nSeed = 0;
@@ -176,8 +167,7 @@ bool WriteBmpSeeds(const std::string& strDir)
     return bOk;
 }
 
-std::string Join(const std::vector<std::string>& tokens, size_t nCount, const char* pszSep)
-{
+std::string Join(const std::vector<std::string>& tokens, size_t nCount, const char* pszSep) {
     std::string str;
     for (size_t i = 0; i < nCount && i < tokens.size(); ++i) {
         str += tokens[i];
@@ -186,8 +176,7 @@ std::string Join(const std::vector<std::string>& tokens, size_t nCount, const ch
     return str;
 }
 
-bool WriteReaderSeeds(const std::string& strDir, const std::string& strText)
-{
+bool WriteReaderSeeds(const std::string& strDir, const std::string& strText) {
     std::vector<std::string> tokens;
     std::istringstream in(strText);
     for (std::string t; in >> t;)
@@ -228,15 +217,13 @@ bool WriteReaderSeeds(const std::string& strDir, const std::string& strText)
     return bOk;
 }
 
-bool MakeDir(const std::string& strPath)
-{
+bool MakeDir(const std::string& strPath) {
     return mkdir(strPath.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: morrow-fuzz-seeds OUTDIR [DATAFILE]\n");
         return 1;

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize);
 
 namespace fs = std::filesystem;
 
-static bool ReplayFile(const fs::path& path)
-{
+static bool ReplayFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
@@ -29,8 +28,7 @@ static bool ReplayFile(const fs::path& path)
     return true;
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i) {
         std::error_code ec;

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Times the most expensive camera moves we know with /usr/bin/time -v on morrow-warp of a
+# release build: morrow-warp worst cases. Usage: fuzz/measure-worst-cases.sh [BUILD] [FILTER]
+# Prints one line per move: elapsed seconds, peak memory, the new grid's size and the messages.
+set -uo pipefail
+build=${1:-build}
+filter=${2:-}
+warp="$build/tools/morrow-warp/morrow-warp"
+scene="$build/tools/morrow-scene/morrow-scene"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$scene" --preset room -o "$work/room.txt"
+"$scene" --preset spheres -o "$work/spheres.txt" 2>/dev/null || cp "$work/room.txt" "$work/spheres.txt"
+
+# A plane seen from the origin (a, b unit steps, the image plane at distance 200) whose
+# disparity comes from an awk expression of x and y; the colours are stripes.
+plane() { # NAME DISPARITY-EXPR [B0 B1]
+  awk -v b0="${3:-0}" -v b1="${4:-1}" 'BEGIN {
+    print "-100 100 -100 100 300 500 0 0 0 0 0 0 0 0"; print "0 0 0";
+    print "-100 -100 200"; print "1 0 0"; print b0, b1, 0;
+    for (y = 0; y < 200; y++) for (x = 0; x < 200; x++)
+      printf "%d %d %.17g %d %d %d\n", x, y, '"$2"', (x * 7) % 256, (y * 5) % 256, 128 }' >"$work/$1.txt"
+}
+plane flat "0.5"
+plane huge "((x + y) % 2) ? 1e6 : 0"
+plane edges "((int(x / 4) + int(y / 4)) % 2) ? 0.5 : 0.01"
+plane skewed "0.5" 200 1
+
+run() { # LABEL FILE MOVE...
+  local label=$1 file=$2
+  shift 2
+  [ -n "$filter" ] && [[ "$label" != *$filter* ]] && return
+  local json
+  json=$( { /usr/bin/time -v "$warp" "$work/$file.txt" "$@" --json -o "$work/out.bmp" 2>"$work/err" ; } )
+  local secs rss
+  secs=$(grep -oP 'Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): \K.*' "$work/err")
+  rss=$(grep -oP 'Maximum resident set size \(kbytes\): \K[0-9]+' "$work/err")
+  local size msgs
+  size=$(grep -oP '"width": *\d+, *"height": *\d+' <<<"$json" | tr -d ' "' | sed 's/width://; s/,height:/ x /')
+  msgs=$(grep -oP '"messages": *\[.*?\]' <<<"$json" | cut -c1-140)
+  printf '%-34s %9s  %6d MB  %-11s %s\n' "$label" "$secs" $((rss / 1024)) "$size" "$msgs"
+}
+
+printf '%-34s %9s  %9s  %-11s %s\n' "move" "elapsed" "peak" "grid" "messages"
+run "room: small free move"           room --free 0 0 0 0.8 2.2 -3
+run "room: focus zoom 1e-6"           room --focus 0 0 0 1e-6
+run "room: focus zoom 0.05, turned"   room --focus 10 20 0 0.05
+run "room: close to the back wall"    room --free 0 0 0 0 2.5 9.95
+run "room: close to the floor"        room --free 0 0 0 0.6 0.02 2
+run "room: along the old image plane" room --free 0 89.9 0 0.7 2.1 -3.2
+run "room: along the plane, moved"    room --free 0 89.99 0 3 2 0
+run "spheres: focus zoom 0.02"        spheres --focus 0 0 0 0.02
+run "plane: 0.1 in front of it"       flat --free 0 0 0 0 0 399.9
+run "plane: edge-on turn"             flat --free 0 90 0 5 0 0
+run "huge disparities: free move"     huge --free 0 0 0 10 -5 20
+run "huge disparities: focus 0.5"     huge --focus 0 0 0 0.5
+run "depth edges, magnified"          edges --free 0 0 0 3 2 19900
+run "depth edges, zoom 0.01"          edges --focus 0 0 0 0.01
+run "skewed rows (b = 200 a)"         skewed --free 0 0 0 10 -5 20
+run "skewed rows, focus 0.9"          skewed --focus 0 0 0 0.9
