@@ -2,37 +2,69 @@
 // warped triangle, the four sheet traversals with the zone dispatch that fixes the
 // occlusion-compatible order, and the setup that sizes and clears the new grid.
 //
-// This is the plain form of the algorithm, one step after the other as written down, and it
-// serves as the reference that any faster warp must reproduce bit for bit.
+// A warp writes exactly what the step-by-step form writes (one WarpPixel per vertex of every
+// triangle, the whole box through the crossing-count test, one thread), only with less work:
+// - the constants of the warping equation (three cross products, twelve dot products) are
+//   formed once per warp, and every reference pixel is warped once into a table, with the
+//   same operations in the same order, so each vertex gets the very same position;
+// - a box position beyond the triangle's bounding box is never handed to PointInTriangle,
+//   whose quick rejection would refuse it anyway; every other position is decided by it;
+// - the target rows are split into bands, one thread each. Every band walks all triangles in
+//   the traversal's order and writes only its own rows, so every target sample receives the
+//   same writes in the same order as on one thread. The "Too TINY" messages of the bands are
+//   counted and shown on the calling thread when the bands are done, once per channel and
+//   position as always.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "framework/Services.h"
 #include "image/ViewImage.h"
 #include "math/Matrix.h"
+
+// One sheet of a zone row: the traversal that draws it and its rectangle.
+enum class ESweep { XIncYInc, XDecYInc, XDecYDec, XIncYDec };
+struct WarpSheet {
+    ESweep eSweep;
+    int x0, y0, x1, y1;
+};
 
 namespace {
 
 // Source images are 200 x 200: row length and last index are fixed, not read from the image.
 constexpr int kSourceSide = 200;
 constexpr int kSourceLast = 199;
+constexpr int kSourcePixels = kSourceSide * kSourceSide;
 
 // The bounds of the warped border are clamped to these values so that the grid spans at most
 // kMaxWarpSide samples each way: xOff = trunc(minX - 1) >= -1024, xHi = trunc(maxX + 1) <= 1023.
 constexpr double kMinBound = -(CViewImage::kMaxWarpSide / 2) + 1.0; // -1023
 constexpr double kMaxBound = CViewImage::kMaxWarpSide / 2 - 2.0;    // 1022
 
+// A band thread is worth starting only for this many target rows or more.
+constexpr int kMinBandRows = 32;
+constexpr unsigned kMaxBands = 8;
+
 bool IsSourceUsable(const CViewImage& source) {
     return source.GetSamples() != nullptr && source.GetWidth() == kSourceSide &&
            source.GetHeight() == kSourceSide;
 }
 
-} // namespace
+// The parts of the warping equation that depend only on the two cameras: for K = K_x, K_y,
+// K_w (b_d x c_d, c_d x a_d, a_d x b_d) the dot products with a_r, b_r, c_r and the baseline
+// t = refCOP - desCOP, and c_d . K_w, the sign of D for points in front of the new camera.
+struct WarpConstants {
+    double dAx, dBx, dCx, dTx;
+    double dAy, dBy, dCy, dTy;
+    double dAw, dBw, dCw, dTw;
+    double dFront;
+};
 
-bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const double desP[3][3],
-                           const double refCOP[3], const double desCOP[3], double disparity,
-                           double* outX, double* outY) const {
+WarpConstants ComputeWarpConstants(const double refP[3][3], const double desP[3][3],
+                                   const double refCOP[3], const double desCOP[3]) {
     const double ar[3] = {refP[0][0], refP[1][0], refP[2][0]};
     const double br[3] = {refP[0][1], refP[1][1], refP[2][1]};
     const double cr[3] = {refP[0][2], refP[1][2], refP[2][2]};
@@ -47,15 +79,31 @@ bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const do
     matrix.CrossProduct(ad, bd, kw);
     const double t[3] = {refCOP[0] - desCOP[0], refCOP[1] - desCOP[1], refCOP[2] - desCOP[2]};
 
-    const double X = ((matrix.DotProduct(ar, kx) * u + matrix.DotProduct(br, kx) * v) +
-                      matrix.DotProduct(cr, kx)) +
-                     matrix.DotProduct(t, kx) * disparity;
-    const double Y = ((matrix.DotProduct(ar, ky) * u + matrix.DotProduct(br, ky) * v) +
-                      matrix.DotProduct(cr, ky)) +
-                     matrix.DotProduct(t, ky) * disparity;
-    const double D = ((matrix.DotProduct(ar, kw) * u + matrix.DotProduct(br, kw) * v) +
-                      matrix.DotProduct(cr, kw)) +
-                     matrix.DotProduct(t, kw) * disparity;
+    WarpConstants k;
+    k.dAx = matrix.DotProduct(ar, kx);
+    k.dBx = matrix.DotProduct(br, kx);
+    k.dCx = matrix.DotProduct(cr, kx);
+    k.dTx = matrix.DotProduct(t, kx);
+    k.dAy = matrix.DotProduct(ar, ky);
+    k.dBy = matrix.DotProduct(br, ky);
+    k.dCy = matrix.DotProduct(cr, ky);
+    k.dTy = matrix.DotProduct(t, ky);
+    k.dAw = matrix.DotProduct(ar, kw);
+    k.dBw = matrix.DotProduct(br, kw);
+    k.dCw = matrix.DotProduct(cr, kw);
+    k.dTw = matrix.DotProduct(t, kw);
+    k.dFront = matrix.DotProduct(cd, kw);
+    return k;
+}
+
+// The warping equation with its constants formed: X, Y and D as ((a.K) u + (b.K) v) + c.K,
+// plus (t.K) disparity, in that order. False (and NaN positions) for a point without a usable
+// position: |D| <= 1e-20, not in front of the new camera, or a non-finite result.
+bool ApplyWarp(const WarpConstants& k, double u, double v, double disparity, double* outX,
+               double* outY) {
+    const double X = ((k.dAx * u + k.dBx * v) + k.dCx) + k.dTx * disparity;
+    const double Y = ((k.dAy * u + k.dBy * v) + k.dCy) + k.dTy * disparity;
+    const double D = ((k.dAw * u + k.dBw * v) + k.dCw) + k.dTw * disparity;
 
     const double dNaN = std::numeric_limits<double>::quiet_NaN();
     *outX = dNaN;
@@ -68,8 +116,7 @@ bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const do
     }
     // R and -R land on the same position, so a point behind the new camera would appear
     // mirrored. The new image plane itself (ray c_d, D = c_d . K_w) is in front by definition.
-    const double dFront = matrix.DotProduct(cd, kw);
-    const bool bInFront = (D > 0.0 && dFront > 0.0) || (D < 0.0 && dFront < 0.0);
+    const bool bInFront = (D > 0.0 && k.dFront > 0.0) || (D < 0.0 && k.dFront < 0.0);
     if (!bInFront) // also NaN
         return false;
     const double dX = X / D;
@@ -79,6 +126,363 @@ bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const do
     *outX = dX;
     *outY = dY;
     return true;
+}
+
+// Where one reference pixel lands in the new image plane.
+struct WarpedPixel {
+    double dX, dY;
+    bool bUsable;
+};
+
+// Every pixel of the 200 x 200 source warped once, element y * 200 + x.
+void WarpAllPixels(const WarpConstants& k, const PixelSample* pSource, WarpedPixel* pWarped) {
+    for (int y = 0; y < kSourceSide; ++y)
+        for (int x = 0; x < kSourceSide; ++x) {
+            WarpedPixel& w = pWarped[y * kSourceSide + x];
+            w.bUsable = ApplyWarp(k, x, y, pSource[y * kSourceSide + x].disparity, &w.dX, &w.dY);
+        }
+}
+
+// The rasteriser of one warped triangle over the rows nRowLo..nRowHi of the target window
+// (plane rows, inclusive). Writes only red, green and blue of samples in those rows.
+struct CTriangleRaster {
+    PixelSample* m_pGrid;
+    int m_nWidth, m_nHeight;
+    int m_nXOff, m_nYOff;
+    int m_nRowLo, m_nRowHi;
+    // Null: "Too TINY" is shown at once; otherwise its occurrences are added here.
+    long* m_pTinyCount;
+
+    void Draw(double X1, double Y1, double X2, double Y2, double X3, double Y3,
+              const PixelSample& s1, const PixelSample& s2, const PixelSample& s3) const;
+};
+
+void CTriangleRaster::Draw(double X1, double Y1, double X2, double Y2, double X3, double Y3,
+                           const PixelSample& s1, const PixelSample& s2,
+                           const PixelSample& s3) const {
+    // The box of the step-by-step form runs from trunc(min - 0.5) to trunc(max + 1.0) and is
+    // clipped to the window. Its positions below the smallest or beyond the largest vertex
+    // coordinate are refused by the quick rejection of PointInTriangle (strict comparisons),
+    // so only ceil(min) .. floor(max) can be stored; that range lies inside the box. The
+    // limits are clamped as doubles before they become ints, so every conversion is in range.
+    double minX, maxX, minY, maxY;
+    {
+        const double dMinX = X1 < X2 ? X1 : X2;
+        const double dMaxX = X1 > X2 ? X1 : X2;
+        const double dMinY = Y1 < Y2 ? Y1 : Y2;
+        const double dMaxY = Y1 > Y2 ? Y1 : Y2;
+        minX = dMinX < X3 ? dMinX : X3;
+        maxX = dMaxX > X3 ? dMaxX : X3;
+        minY = dMinY < Y3 ? dMinY : Y3;
+        maxY = dMaxY > Y3 ? dMaxY : Y3;
+    }
+    // Rows first: a triangle that misses this band writes nothing here and shows nothing.
+    double dYs = std::ceil(minY), dYe = std::floor(maxY);
+    if (dYs < m_nRowLo)
+        dYs = m_nRowLo;
+    if (dYe > m_nRowHi)
+        dYe = m_nRowHi;
+    if (!(dYs <= dYe))
+        return;
+    const int nWindowX1 = m_nXOff + m_nWidth - 1;
+    double dXs = std::ceil(minX), dXe = std::floor(maxX);
+    if (dXs < m_nXOff)
+        dXs = m_nXOff;
+    if (dXe > nWindowX1)
+        dXe = nWindowX1;
+    if (!(dXs <= dXe))
+        return;
+
+    CMatrix matrix;
+    // A mapped side shorter than half a pixel drops the triangle.
+    if (matrix.IsTriangleLargeEnough(X1, Y1, X2, Y2, X3, Y3) == 0)
+        return;
+
+    const int xs = static_cast<int>(dXs), xe = static_cast<int>(dXe);
+    const int ys = static_cast<int>(dYs), ye = static_cast<int>(dYe);
+    for (int x = xs; x <= xe; ++x) {
+        for (int y = ys; y <= ye; ++y) {
+            const double px = x, py = y;
+            if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
+                continue;
+            double red, green, blue;
+            // The denominator of InterpolateInTriangle depends on the geometry alone: when it
+            // is too small, each channel would show "Too TINY" and give -valueA.
+            const double dDen = (Y3 - Y2) * (X1 - px) - (Y1 - py) * (X3 - X2);
+            if (std::fabs(dDen) < 1e-20) {
+                if (m_pTinyCount) {
+                    *m_pTinyCount += 3;
+                } else {
+                    ShowMessageBox("Too TINY");
+                    ShowMessageBox("Too TINY");
+                    ShowMessageBox("Too TINY");
+                }
+                red = -s1.red;
+                green = -s1.green;
+                blue = -s1.blue;
+            } else {
+                red = matrix.InterpolateInTriangle(s1.red, s2.red, s3.red, px, py, X1, Y1, X2, Y2,
+                                                   X3, Y3);
+                green = matrix.InterpolateInTriangle(s1.green, s2.green, s3.green, px, py, X1, Y1,
+                                                     X2, Y2, X3, Y3);
+                blue = matrix.InterpolateInTriangle(s1.blue, s2.blue, s3.blue, px, py, X1, Y1, X2,
+                                                    Y2, X3, Y3);
+            }
+            // A negative value is the interpolation's failure signal (all channels fail
+            // together); a black vertex 1 fails to -0 and is stored.
+            if (!(red >= 0 && green >= 0 && blue >= 0))
+                continue;
+            PixelSample& target =
+                m_pGrid[static_cast<long>(y - m_nYOff) * m_nWidth + (x - m_nXOff)];
+            target.red = red;
+            target.green = green;
+            target.blue = blue;
+        }
+    }
+}
+
+// One band of a warp: draws each triangle from the table of warped pixels.
+struct CBandWarp {
+    CTriangleRaster m_Raster;
+    const PixelSample* m_pSource;
+    const WarpedPixel* m_pWarped;
+
+    void operator()(int x1, int y1, int x2, int y2, int x3, int y3) const {
+        const int i1 = y1 * kSourceSide + x1, i2 = y2 * kSourceSide + x2,
+                  i3 = y3 * kSourceSide + x3;
+        const WarpedPixel& w1 = m_pWarped[i1];
+        const WarpedPixel& w2 = m_pWarped[i2];
+        const WarpedPixel& w3 = m_pWarped[i3];
+        // A vertex without a position (in the plane of the new centre of projection, or
+        // behind the new camera) would spread the triangle across the whole window.
+        if (!w1.bUsable || !w2.bUsable || !w3.bUsable)
+            return;
+        m_Raster.Draw(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, m_pSource[i1], m_pSource[i2],
+                      m_pSource[i3]);
+    }
+};
+
+// The four sheet sweeps: loops and vertex orders of the traversals, for any triangle sink.
+template <class Emit> void SweepXIncYInc(int x0, int y0, int x1, int y1, const Emit& emit) {
+    if (x0 == x1 || y0 == y1)
+        return;
+    for (int x = x0; x <= x1 - 1; ++x) {
+        for (int y = y0; y <= y1 - 1; ++y) {
+            emit(x, y, x + 1, y, x, y + 1);
+            emit(x, y + 1, x + 1, y, x + 1, y + 1);
+        }
+    }
+}
+
+template <class Emit> void SweepXDecYInc(int x0, int y0, int x1, int y1, const Emit& emit) {
+    if (x0 == x1 || y0 == y1)
+        return;
+    for (int x = x1; x >= x0 + 1; --x) {
+        for (int y = y0; y <= y1 - 1; ++y) {
+            emit(x, y, x - 1, y, x, y + 1);
+            emit(x - 1, y, x, y + 1, x - 1, y + 1);
+        }
+    }
+}
+
+template <class Emit> void SweepXDecYDec(int x0, int y0, int x1, int y1, const Emit& emit) {
+    if (x0 == x1 || y0 == y1)
+        return;
+    for (int x = x1; x >= x0 + 1; --x) {
+        for (int y = y1; y >= y0 + 1; --y) {
+            emit(x, y, x - 1, y, x, y - 1);
+            emit(x - 1, y, x, y - 1, x - 1, y - 1);
+        }
+    }
+}
+
+template <class Emit> void SweepXIncYDec(int x0, int y0, int x1, int y1, const Emit& emit) {
+    if (x0 == x1 || y0 == y1)
+        return;
+    for (int x = x0; x <= x1 - 1; ++x) {
+        for (int y = y1; y >= y0 + 1; --y) {
+            emit(x, y, x, y - 1, x + 1, y);
+            emit(x, y - 1, x + 1, y, x + 1, y - 1);
+        }
+    }
+}
+
+template <class Emit> void RunSheet(const WarpSheet& sheet, const Emit& emit) {
+    switch (sheet.eSweep) {
+    case ESweep::XIncYInc:
+        SweepXIncYInc(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        break;
+    case ESweep::XDecYInc:
+        SweepXDecYInc(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        break;
+    case ESweep::XDecYDec:
+        SweepXDecYDec(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        break;
+    case ESweep::XIncYDec:
+        SweepXIncYDec(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        break;
+    }
+}
+
+// The sheets of one zone row in the order they are drawn; 0 for an id outside the table.
+int ZoneSheets(int nZone, int ex, int ey, WarpSheet sheets[4]) {
+    // A zone from ClassifyEpipole has its split column and row on the grid; an id paired with
+    // a foreign ex or ey must still not reach outside it.
+    ex = std::min(std::max(ex, 0), kSourceLast);
+    ey = std::min(std::max(ey, 0), kSourceLast);
+    const int L = kSourceLast;
+    const ESweep II = ESweep::XIncYInc, DI = ESweep::XDecYInc, DD = ESweep::XDecYDec,
+                 ID = ESweep::XIncYDec;
+    int n = 0;
+    auto add = [&](ESweep e, int x0, int y0, int x1, int y1) { sheets[n++] = {e, x0, y0, x1, y1}; };
+    switch (nZone) {
+    case 1:
+        add(DI, 0, 0, L, L);
+        break;
+    case 2:
+        add(II, 0, 0, ex, L);
+        add(DI, ex, 0, L, L);
+        break;
+    case 3:
+        add(II, 0, 0, L, L);
+        break;
+    case 4:
+        add(DD, 0, ey, L, L);
+        add(DI, 0, 0, L, ey);
+        break;
+    case 5:
+        add(II, 0, 0, ex, ey);
+        add(DI, ex, 0, L, ey);
+        add(DD, ex, ey, L, L);
+        add(ID, 0, ey, ex, L);
+        break;
+    case 6:
+        add(ID, 0, ey, L, L);
+        add(II, 0, 0, L, ey);
+        break;
+    case 7:
+        add(DD, 0, 0, L, L);
+        break;
+    case 8:
+        add(DD, ex, 0, L, L);
+        add(ID, 0, 0, ex, L);
+        break;
+    case 9:
+        add(ID, 0, 0, L, L);
+        break;
+    case -1:
+        add(ID, 0, 0, L, L);
+        break;
+    case -2:
+        add(DD, 0, 0, ex, L);
+        add(ID, ex, 0, L, L);
+        break;
+    case -3:
+        add(DD, 0, 0, L, L);
+        break;
+    case -4:
+        add(II, 0, ey, L, L);
+        add(ID, 0, 0, L, ey);
+        break;
+    case -5:
+        add(DD, 0, 0, ex, ey);
+        add(ID, ex, 0, L, ey);
+        add(II, ex, ey, L, L);
+        add(DI, 0, ey, ex, L);
+        break;
+    case -6:
+        add(DI, 0, ey, L, L);
+        add(DD, 0, 0, L, ey);
+        break;
+    case -7:
+        add(II, 0, 0, L, L);
+        break;
+    case -8:
+        add(II, ex, 0, L, L);
+        add(DI, 0, 0, ex, L);
+        break;
+    case -9:
+        add(DI, 0, 0, L, L);
+        break;
+    default:
+        break;
+    }
+    return n;
+}
+
+// Splits the window's rows into bands of about equal work: as many warped pixels land in
+// each. pFirstRows receives the first plane row of every band and one past the last row.
+int SplitRows(const WarpedPixel* pWarped, int nYOff, int nHeight, unsigned nBands,
+              std::vector<int>& firstRows) {
+    std::vector<long> rowCounts(static_cast<size_t>(nHeight), 0);
+    long nTotal = 0;
+    for (int i = 0; i < kSourcePixels; ++i) {
+        if (!pWarped[i].bUsable)
+            continue;
+        double dRow = pWarped[i].dY - nYOff;
+        if (!(dRow >= 0.0))
+            dRow = 0.0;
+        if (dRow > nHeight - 1)
+            dRow = nHeight - 1;
+        ++rowCounts[static_cast<size_t>(dRow)];
+        ++nTotal;
+    }
+    firstRows.assign(1, nYOff);
+    long nSeen = 0;
+    unsigned nNext = 1;
+    for (int r = 0; r < nHeight && nNext < nBands; ++r) {
+        nSeen += rowCounts[static_cast<size_t>(r)];
+        if (nSeen * static_cast<long>(nBands) >= nTotal * static_cast<long>(nNext) &&
+            r + 1 - (firstRows.back() - nYOff) >= kMinBandRows &&
+            nHeight - (r + 1) >= kMinBandRows) {
+            firstRows.push_back(nYOff + r + 1);
+            ++nNext;
+        }
+    }
+    firstRows.push_back(nYOff + nHeight);
+    return static_cast<int>(firstRows.size()) - 1;
+}
+
+// Draws the sheets into the grid of the target, on as many bands as the machine has cores.
+void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
+                const CViewImage& target, int xOff, int yOff) {
+    std::vector<WarpedPixel> warped(kSourcePixels);
+    const WarpConstants k =
+        ComputeWarpConstants(source.GetP(), target.GetP(), source.GetCOP(), target.GetCOP());
+    WarpAllPixels(k, source.GetSamples(), warped.data());
+
+    unsigned nBands = std::thread::hardware_concurrency();
+    nBands = std::max(1u, std::min(nBands, kMaxBands));
+    std::vector<int> firstRows;
+    nBands = SplitRows(warped.data(), yOff, target.GetHeight(), nBands, firstRows);
+
+    std::vector<long> tinyCounts(nBands, 0);
+    auto drawBand = [&](unsigned nBand) {
+        const CBandWarp band{{target.GetSamples(), target.GetWidth(), target.GetHeight(), xOff,
+                              yOff, firstRows[nBand], firstRows[nBand + 1] - 1, &tinyCounts[nBand]},
+                             source.GetSamples(),
+                             warped.data()};
+        for (int i = 0; i < nSheets; ++i)
+            RunSheet(pSheets[i], band);
+    };
+    std::vector<std::thread> threads;
+    for (unsigned nBand = 1; nBand < nBands; ++nBand)
+        threads.emplace_back(drawBand, nBand);
+    drawBand(0);
+    for (std::thread& thread : threads)
+        thread.join();
+
+    for (long nTiny : tinyCounts)
+        for (long i = 0; i < nTiny; ++i)
+            ShowMessageBox("Too TINY");
+}
+
+} // namespace
+
+bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const double desP[3][3],
+                           const double refCOP[3], const double desCOP[3], double disparity,
+                           double* outX, double* outY) const {
+    return ApplyWarp(ComputeWarpConstants(refP, desP, refCOP, desCOP), u, v, disparity, outX, outY);
 }
 
 void CViewImage::TriangleBounds(double x1, double y1, double x2, double y2, double x3, double y3,
@@ -118,202 +522,90 @@ void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, in
     // the new camera) would spread the triangle across the whole window: it is not drawn.
     if (!bOk1 || !bOk2 || !bOk3)
         return;
-
-    CMatrix matrix;
-    if (matrix.IsTriangleLargeEnough(X1, Y1, X2, Y2, X3, Y3) == 0)
-        return;
-
-    double minX, maxX, minY, maxY;
-    TriangleBounds(X1, Y1, X2, Y2, X3, Y3, &minX, &maxX, &minY, &maxY);
-
-    // The box trunc(min - 0.5) .. trunc(max + 1.0) clipped to the target window. Truncation is
-    // monotone and the window limits are integers, so clamping before truncating gives the
-    // same positions as clipping afterwards, and every conversion stays in the int range.
-    const int nWindowX1 = xOff + m_nWidth - 1;
-    const int nWindowY1 = yOff + m_nHeight - 1;
-    double dXs = minX - 0.5, dXe = maxX + 1.0, dYs = minY - 0.5, dYe = maxY + 1.0;
-    if (dXs > nWindowX1 || dXe < xOff || dYs > nWindowY1 || dYe < yOff)
-        return;
-    if (dXs < xOff)
-        dXs = xOff;
-    if (dXe > nWindowX1)
-        dXe = nWindowX1;
-    if (dYs < yOff)
-        dYs = yOff;
-    if (dYe > nWindowY1)
-        dYe = nWindowY1;
-    const int xs = static_cast<int>(dXs), xe = static_cast<int>(dXe);
-    const int ys = static_cast<int>(dYs), ye = static_cast<int>(dYe);
-
-    for (int x = xs; x <= xe; ++x) {
-        for (int y = ys; y <= ye; ++y) {
-            const double px = x, py = y;
-            if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
-                continue;
-            const double red = matrix.InterpolateInTriangle(s1.red, s2.red, s3.red, px, py, X1, Y1,
-                                                            X2, Y2, X3, Y3);
-            const double green = matrix.InterpolateInTriangle(s1.green, s2.green, s3.green, px, py,
-                                                              X1, Y1, X2, Y2, X3, Y3);
-            const double blue = matrix.InterpolateInTriangle(s1.blue, s2.blue, s3.blue, px, py, X1,
-                                                             Y1, X2, Y2, X3, Y3);
-            // A negative value is the interpolation's failure signal (all channels fail
-            // together); a black vertex 1 fails to -0 and is stored.
-            if (!(red >= 0 && green >= 0 && blue >= 0))
-                continue;
-            const int nCol = x - xOff, nRow = y - yOff;
-            if (nCol < 0 || nCol > m_nWidth - 1 || nRow < 0 || nRow > m_nHeight - 1)
-                continue;
-            PixelSample& target = m_pSamples[static_cast<long>(nRow) * m_nWidth + nCol];
-            target.red = red;
-            target.green = green;
-            target.blue = blue;
-        }
-    }
+    const CTriangleRaster raster{m_pSamples,           m_nWidth, m_nHeight, xOff, yOff, yOff,
+                                 yOff + m_nHeight - 1, nullptr};
+    raster.Draw(X1, Y1, X2, Y2, X3, Y3, s1, s2, s3);
 }
 
-void CViewImage::EmitTriangle(const CViewImage& source, int x1, int y1, int x2, int y2, int x3,
-                              int y3, int xOff, int yOff) {
+namespace {
+
+// A sheet draws nothing when its rectangle has no cell, and reaches outside the source grid
+// when a corner lies beyond 0..199.
+bool IsSheetEmpty(const WarpSheet& sheet) {
+    return sheet.x0 >= sheet.x1 || sheet.y0 >= sheet.y1;
+}
+
+bool IsSheetOnGrid(const WarpSheet& sheet) {
+    return sheet.x0 >= 0 && sheet.x1 <= kSourceLast && sheet.y0 >= 0 && sheet.y1 <= kSourceLast;
+}
+
+} // namespace
+
+void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, int nSheets,
+                            int xOff, int yOff) {
     if (m_pTriangleRecorder) {
-        m_pTriangleRecorder->push_back({x1, y1, x2, y2, x3, y3});
+        auto record = [this](int x1, int y1, int x2, int y2, int x3, int y3) {
+            m_pTriangleRecorder->push_back({x1, y1, x2, y2, x3, y3});
+        };
+        for (int i = 0; i < nSheets; ++i)
+            RunSheet(pSheets[i], record);
         return;
     }
-    WarpTriangle(x1, y1, x2, y2, x3, y3, xOff, yOff, source);
+    bool bAnyCell = false, bOnGrid = true;
+    for (int i = 0; i < nSheets; ++i) {
+        if (IsSheetEmpty(pSheets[i]))
+            continue;
+        bAnyCell = true;
+        bOnGrid = bOnGrid && IsSheetOnGrid(pSheets[i]);
+    }
+    if (!bAnyCell)
+        return;
+    if (!bOnGrid || !IsSourceUsable(source) || m_pSamples == nullptr) {
+        // Only a direct call can get here; every triangle checks its own vertices.
+        auto draw = [&](int x1, int y1, int x2, int y2, int x3, int y3) {
+            WarpTriangle(x1, y1, x2, y2, x3, y3, xOff, yOff, source);
+        };
+        for (int i = 0; i < nSheets; ++i)
+            RunSheet(pSheets[i], draw);
+        return;
+    }
+    WarpSheets(pSheets, nSheets, source, *this, xOff, yOff);
 }
 
 void CViewImage::TraverseXIncYInc(const CViewImage& source, int x0, int y0, int x1, int y1,
                                   int xOff, int yOff) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x0; x <= x1 - 1; ++x) {
-        for (int y = y0; y <= y1 - 1; ++y) {
-            EmitTriangle(source, x, y, x + 1, y, x, y + 1, xOff, yOff);
-            EmitTriangle(source, x, y + 1, x + 1, y, x + 1, y + 1, xOff, yOff);
-        }
-    }
+    const WarpSheet sheet{ESweep::XIncYInc, x0, y0, x1, y1};
+    DrawSheets(source, &sheet, 1, xOff, yOff);
 }
 
 void CViewImage::TraverseXDecYInc(const CViewImage& source, int x0, int y0, int x1, int y1,
                                   int xOff, int yOff) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x1; x >= x0 + 1; --x) {
-        for (int y = y0; y <= y1 - 1; ++y) {
-            EmitTriangle(source, x, y, x - 1, y, x, y + 1, xOff, yOff);
-            EmitTriangle(source, x - 1, y, x, y + 1, x - 1, y + 1, xOff, yOff);
-        }
-    }
+    const WarpSheet sheet{ESweep::XDecYInc, x0, y0, x1, y1};
+    DrawSheets(source, &sheet, 1, xOff, yOff);
 }
 
 void CViewImage::TraverseXDecYDec(const CViewImage& source, int x0, int y0, int x1, int y1,
                                   int xOff, int yOff) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x1; x >= x0 + 1; --x) {
-        for (int y = y1; y >= y0 + 1; --y) {
-            EmitTriangle(source, x, y, x - 1, y, x, y - 1, xOff, yOff);
-            EmitTriangle(source, x - 1, y, x, y - 1, x - 1, y - 1, xOff, yOff);
-        }
-    }
+    const WarpSheet sheet{ESweep::XDecYDec, x0, y0, x1, y1};
+    DrawSheets(source, &sheet, 1, xOff, yOff);
 }
 
 void CViewImage::TraverseXIncYDec(const CViewImage& source, int x0, int y0, int x1, int y1,
                                   int xOff, int yOff) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x0; x <= x1 - 1; ++x) {
-        for (int y = y1; y >= y0 + 1; --y) {
-            EmitTriangle(source, x, y, x, y - 1, x + 1, y, xOff, yOff);
-            EmitTriangle(source, x, y - 1, x + 1, y, x + 1, y - 1, xOff, yOff);
-        }
-    }
+    const WarpSheet sheet{ESweep::XIncYDec, x0, y0, x1, y1};
+    DrawSheets(source, &sheet, 1, xOff, yOff);
 }
 
 void CViewImage::TraverseZone(const CViewImage& source, int nZone, int ex, int ey, int xOff,
                               int yOff) {
-    // A zone from ClassifyEpipole has its split column and row on the grid; an id paired with
-    // a foreign ex or ey must still not reach outside it.
-    if (ex < 0)
-        ex = 0;
-    if (ex > kSourceLast)
-        ex = kSourceLast;
-    if (ey < 0)
-        ey = 0;
-    if (ey > kSourceLast)
-        ey = kSourceLast;
-    const int L = kSourceLast;
-    switch (nZone) {
-    case 1:
-        TraverseXDecYInc(source, 0, 0, L, L, xOff, yOff);
-        break;
-    case 2:
-        TraverseXIncYInc(source, 0, 0, ex, L, xOff, yOff);
-        TraverseXDecYInc(source, ex, 0, L, L, xOff, yOff);
-        break;
-    case 3:
-        TraverseXIncYInc(source, 0, 0, L, L, xOff, yOff);
-        break;
-    case 4:
-        TraverseXDecYDec(source, 0, ey, L, L, xOff, yOff);
-        TraverseXDecYInc(source, 0, 0, L, ey, xOff, yOff);
-        break;
-    case 5:
-        TraverseXIncYInc(source, 0, 0, ex, ey, xOff, yOff);
-        TraverseXDecYInc(source, ex, 0, L, ey, xOff, yOff);
-        TraverseXDecYDec(source, ex, ey, L, L, xOff, yOff);
-        TraverseXIncYDec(source, 0, ey, ex, L, xOff, yOff);
-        break;
-    case 6:
-        TraverseXIncYDec(source, 0, ey, L, L, xOff, yOff);
-        TraverseXIncYInc(source, 0, 0, L, ey, xOff, yOff);
-        break;
-    case 7:
-        TraverseXDecYDec(source, 0, 0, L, L, xOff, yOff);
-        break;
-    case 8:
-        TraverseXDecYDec(source, ex, 0, L, L, xOff, yOff);
-        TraverseXIncYDec(source, 0, 0, ex, L, xOff, yOff);
-        break;
-    case 9:
-        TraverseXIncYDec(source, 0, 0, L, L, xOff, yOff);
-        break;
-    case -1:
-        TraverseXIncYDec(source, 0, 0, L, L, xOff, yOff);
-        break;
-    case -2:
-        TraverseXDecYDec(source, 0, 0, ex, L, xOff, yOff);
-        TraverseXIncYDec(source, ex, 0, L, L, xOff, yOff);
-        break;
-    case -3:
-        TraverseXDecYDec(source, 0, 0, L, L, xOff, yOff);
-        break;
-    case -4:
-        TraverseXIncYInc(source, 0, ey, L, L, xOff, yOff);
-        TraverseXIncYDec(source, 0, 0, L, ey, xOff, yOff);
-        break;
-    case -5:
-        TraverseXDecYDec(source, 0, 0, ex, ey, xOff, yOff);
-        TraverseXIncYDec(source, ex, 0, L, ey, xOff, yOff);
-        TraverseXIncYInc(source, ex, ey, L, L, xOff, yOff);
-        TraverseXDecYInc(source, 0, ey, ex, L, xOff, yOff);
-        break;
-    case -6:
-        TraverseXDecYInc(source, 0, ey, L, L, xOff, yOff);
-        TraverseXDecYDec(source, 0, 0, L, ey, xOff, yOff);
-        break;
-    case -7:
-        TraverseXIncYInc(source, 0, 0, L, L, xOff, yOff);
-        break;
-    case -8:
-        TraverseXIncYInc(source, ex, 0, L, L, xOff, yOff);
-        TraverseXDecYInc(source, 0, 0, ex, L, xOff, yOff);
-        break;
-    case -9:
-        TraverseXDecYInc(source, 0, 0, L, L, xOff, yOff);
-        break;
-    default:
+    WarpSheet sheets[4];
+    const int nSheets = ZoneSheets(nZone, ex, ey, sheets);
+    if (nSheets == 0) {
         ShowMessageBox("Wrong Zone id");
-        break;
+        return;
     }
+    // All sheets of the zone in one pass: the pixels are warped once for the whole warp.
+    DrawSheets(source, sheets, nSheets, xOff, yOff);
 }
 
 void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3][3],
@@ -321,12 +613,12 @@ void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3]
                                    const PixelSample* pSource, double* minX, double* maxX,
                                    double* minY, double* maxY) const {
     double dMinX = 0.0, dMaxX = 0.0, dMinY = 0.0, dMaxY = 0.0;
+    const WarpConstants k = ComputeWarpConstants(srcP, newP, srcCOP, newCOP);
     // Row 0, column 0, row 199, column 199; the corners are warped twice.
     auto warpBorder = [&](int x, int y) {
         double X, Y;
         // A border pixel without a usable position says nothing about the extent.
-        if (!WarpPixel(x, y, srcP, newP, srcCOP, newCOP, pSource[y * kSourceSide + x].disparity, &X,
-                       &Y))
+        if (!ApplyWarp(k, x, y, pSource[y * kSourceSide + x].disparity, &X, &Y))
             return;
         if (X < dMinX)
             dMinX = X;
