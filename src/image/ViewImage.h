@@ -47,6 +47,7 @@ struct WarpReport {
 unsigned char ColourToByte(double dValue);
 
 struct EpipoleInfo;
+struct WarpSheet;
 
 class CViewImage {
 public:
@@ -156,7 +157,8 @@ private:
     void InitFields();
     // Last steps of both moves: scene values copied, report filled, SetupWarp run.
     void FinishMove(const CViewImage& source, const EpipoleInfo& info);
-    // One triangle of a sheet: recorded when a recorder is set, drawn otherwise.
-    void EmitTriangle(const CViewImage& source, int x1, int y1, int x2, int y2, int x3, int y3,
-                      int xOff, int yOff);
+    // Sheets in order: their triangles recorded when a recorder is set, drawn otherwise (every
+    // source pixel warped once for all of them).
+    void DrawSheets(const CViewImage& source, const WarpSheet* pSheets, int nSheets, int xOff,
+                    int yOff);
 };
