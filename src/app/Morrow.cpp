@@ -18,8 +18,15 @@ const char kMorrowVersion[] = MORROW_VERSION;
 
 const char CMorrowApp::kDocStrings[] = "Morrow\n\nMorrow\n\n\nMorrow.Document\nMorrow Document";
 
+// The resources live in a static library, so they are registered by hand.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(morrow);
+}
+
 CMorrowApp::CMorrowApp(int& argc, char** argv) : CWinApp(argc, argv, QStringLiteral("Morrow"))
 {
+    InitResources();
     QApplication::setApplicationVersion(QString::fromLatin1(kMorrowVersion));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/morrow/morrow.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("morrow"));

@@ -1,0 +1,434 @@
+// The application shell as the user meets it: start-up, menu, accelerators, toolbar, status
+// bar, title, About box, the document's File commands, the recent-file list and printing.
+#include <QtTest>
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "TestSupport.h"
+#include "app/MainFrm.h"
+#include "app/Morrow.h"
+#include "app/MorrowDoc.h"
+#include "image/ViewImage.h"
+#include "platform/FileDialog.h"
+#include "platform/RecentFileList.h"
+#include "platform/StatusBar.h"
+#include "ui/MorrowView.h"
+#include "ui/Resource.h"
+
+namespace {
+
+// The file dialogs answer with the queued paths (an empty one is Cancel) while it lives.
+class CDialogAnswers {
+public:
+    CDialogAnswers()
+    {
+        m_Old = CFileDialog::SetHook([this](const CFileDialog& dialog) -> std::optional<QString> {
+            m_bLastWasOpen = dialog.IsOpenDialog();
+            if (m_Paths.isEmpty() || m_Paths.first().isEmpty()) {
+                if (!m_Paths.isEmpty())
+                    m_Paths.removeFirst();
+                return std::nullopt;
+            }
+            return m_Paths.takeFirst();
+        });
+    }
+    ~CDialogAnswers() { CFileDialog::SetHook(m_Old); }
+    QStringList m_Paths;
+    bool m_bLastWasOpen = false;
+
+private:
+    CFileDialog::Hook m_Old;
+};
+
+CViewImage* MakeImage(int w, int h)
+{
+    CViewImage* pImage = new CViewImage();
+    pImage->SetWidth(w);
+    pImage->SetHeight(h);
+    pImage->SetSamples(new PixelSample[std::size_t(w) * h]());
+    return pImage;
+}
+
+// Runs fn once the next modal dialog is up (fn closes it).
+void OnNextModal(std::function<void(QWidget*)> fn)
+{
+    QTimer::singleShot(0, [fn]() {
+        QWidget* pModal = nullptr;
+        if (!QTest::qWaitFor(
+                [&]() { return (pModal = QApplication::activeModalWidget()) != nullptr; }, 5000))
+            QFAIL("no modal dialog came up");
+        fn(pModal);
+        // A failed check inside fn must not leave the test waiting on the dialog.
+        if (QApplication::activeModalWidget() == pModal)
+            pModal->close();
+    });
+}
+
+} // namespace
+
+class CShellTest : public QObject {
+    Q_OBJECT
+
+    CScratchDir m_Scratch;
+    int m_nArgc = 1;
+    char m_szName[8] = "morrow";
+    char* m_Argv[2] = {m_szName, nullptr};
+    std::unique_ptr<CMorrowApp> m_pApp;
+    CMainFrame* m_pFrame = nullptr;
+
+    CMorrowView* View() const { return static_cast<CMorrowView*>(m_pFrame->GetActiveView()); }
+    CMorrowDoc* Doc() const { return View()->GetDocument(); }
+
+    // A started application, as main starts it.
+    bool Start()
+    {
+        m_pApp.reset();
+        m_pApp = std::make_unique<CMorrowApp>(m_nArgc, m_Argv);
+        if (!m_pApp->InitInstance())
+            return false;
+        m_pFrame = qobject_cast<CMainFrame*>(m_pApp->m_pMainWnd);
+        return m_pFrame && QTest::qWaitForWindowExposed(m_pFrame);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // A scratch settings location: the tests never touch the user's settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_Scratch.Path()));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(m_Scratch.Path()));
+    }
+    void init()
+    {
+        QSettings("Local AppWizard-Generated Applications", "Morrow").clear();
+        QVERIFY(Start());
+    }
+    void cleanup()
+    {
+        m_pApp.reset();
+        m_pFrame = nullptr;
+    }
+
+    void startsWithOneTitledWindow()
+    {
+        QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("Untitled - Morrow"));
+        QVERIFY(m_pFrame->isVisible());
+        QCOMPARE(View()->GetDisplayMode(), 5);
+        QVERIFY(View()->GetDisplayBuffer() == nullptr);
+        QVERIFY(Doc() && !Doc()->m_pSourceImage && !Doc()->m_pWarpedImage);
+        QVERIFY(!QApplication::windowIcon().pixmap(32, 32).isNull());
+    }
+
+    void menuTree_data()
+    {
+        QTest::addColumn<int>("popup");
+        QTest::addColumn<QString>("title");
+        // One entry per item: "text|id|shortcuts|enabled"; "-" is a separator.
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("File") << 0 << "&File"
+                              << QStringList{"&New\tCtrl+N|57600|Ctrl+N|1",
+                                             "&Open...\tCtrl+O|57601|Ctrl+O|1",
+                                             "&Save\tCtrl+S|57603|Ctrl+S|1",
+                                             "Save &As...|57604||1",
+                                             "-",
+                                             "&Print...\tCtrl+P|57607|Ctrl+P|1",
+                                             "Print Pre&view|57609||1",
+                                             "P&rint Setup...|57606||1",
+                                             "-",
+                                             "Recent File|57616||0",
+                                             "-",
+                                             "E&xit|57665||1"};
+        QTest::newRow("Edit") << 1 << "&Edit"
+                              << QStringList{"&Undo\tCtrl+Z|57643|Ctrl+Z, Alt+Backspace|0",
+                                             "-",
+                                             "Cu&t\tCtrl+X|57635|Ctrl+X, Shift+Del|0",
+                                             "&Copy\tCtrl+C|57634|Ctrl+C, Ctrl+Ins|0",
+                                             "&Paste\tCtrl+V|57637|Ctrl+V, Shift+Ins|0"};
+        QTest::newRow("View") << 2 << "&View"
+                              << QStringList{"&Toolbar|59392||1", "&Status Bar|59393||1"};
+        QTest::newRow("Help") << 3 << "&Help" << QStringList{"&About Morrow...|57664||1"};
+        QTest::newRow("LOADIMAGE") << 4 << "LOADIMAGE"
+                                   << QStringList{"Load Imagedata|32771||1",
+                                                  "Free Camera Move|32772||1",
+                                                  "Focus Camera Move|32774||1"};
+        QTest::newRow("Save") << 5 << "Save"
+                              << QStringList{"Save Source File to BMP|32773||1",
+                                             "Save Warped File to BMP|32775||1"};
+    }
+    void menuTree()
+    {
+        QFETCH(int, popup);
+        QFETCH(QString, title);
+        QFETCH(QStringList, items);
+        const QList<QAction*> popups = m_pFrame->menuBar()->actions();
+        QCOMPARE(popups.size(), 6);
+        QMenu* pMenu = popups[popup]->menu();
+        QVERIFY(pMenu);
+        QCOMPARE(popups[popup]->text(), title);
+        emit pMenu->aboutToShow(); // the states are refreshed when the menu opens
+        const QList<QAction*> actions = pMenu->actions();
+        QStringList got;
+        for (QAction* pAction : actions) {
+            if (pAction->isSeparator()) {
+                got << "-";
+                continue;
+            }
+            got << QStringLiteral("%1|%2|%3|%4")
+                       .arg(pAction->text())
+                       .arg(pAction->data().toInt())
+                       .arg(QKeySequence::listToString(pAction->shortcuts(),
+                                                       QKeySequence::PortableText)
+                                .replace("; ", ", "))
+                       .arg(pAction->isEnabled() ? 1 : 0);
+        }
+        QCOMPARE(got, items);
+    }
+
+    void acceleratorsOutsideTheMenu()
+    {
+        // Next and previous pane have accelerators but no handler here: disabled.
+        QAction* pNext = m_pFrame->GetCommand(ID_NEXT_PANE);
+        QAction* pPrev = m_pFrame->GetCommand(ID_PREV_PANE);
+        QVERIFY(pNext && pPrev);
+        QCOMPARE(pNext->shortcut(), QKeySequence(Qt::Key_F6));
+        QCOMPARE(pPrev->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
+        QVERIFY(!pNext->isEnabled() && !pPrev->isEnabled());
+        // The view's own commands have none.
+        for (int nID : {ID_LOAD_IMAGEDATA, ID_FREE_CAMERA_MOVE, ID_FOCUS_CAMERA_MOVE,
+                        ID_SAVE_SOURCE_FILE, ID_SAVE_WARPED_FILE})
+            QVERIFY(m_pFrame->GetCommand(nID)->shortcuts().isEmpty());
+        // An accelerator reaches its command: Ctrl+N is File New.
+        View()->SetDisplayMode(7);
+        m_pFrame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_pFrame));
+        QTest::keyClick(m_pFrame, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(View()->GetDisplayMode(), 5);
+    }
+
+    void toolbarButtons()
+    {
+        QToolBar* pBar = m_pFrame->m_wndToolBar;
+        QCOMPARE(m_pFrame->toolBarArea(pBar), Qt::TopToolBarArea);
+        QVERIFY(pBar->isMovable() && pBar->isFloatable());
+        QCOMPARE(pBar->allowedAreas(), Qt::AllToolBarAreas);
+        QStringList got;
+        for (QAction* pAction : pBar->actions()) {
+            if (pAction->isSeparator()) {
+                got << "-";
+                continue;
+            }
+            QToolButton* pButton = qobject_cast<QToolButton*>(pBar->widgetForAction(pAction));
+            QVERIFY(pButton);
+            QCOMPARE(pAction->icon().pixmap(16, 15).size(), QSize(16, 15));
+            QCOMPARE(pButton->isEnabled(), pAction->isEnabled());
+            got << QStringLiteral("%1:%2%3")
+                       .arg(pAction->data().toInt())
+                       .arg(pAction->toolTip())
+                       .arg(pButton->isEnabled() ? "" : " (disabled)");
+        }
+        QCOMPARE(got, (QStringList{"57600:New", "57601:Open", "57603:Save", "-",
+                                   "57635:Cut (disabled)", "57634:Copy (disabled)",
+                                   "57637:Paste (disabled)", "-", "57607:Print", "-",
+                                   "57664:About"}));
+        // View, Toolbar hides and shows it.
+        QVERIFY(m_pFrame->GetCommand(ID_VIEW_TOOLBAR)->isChecked());
+        m_pFrame->ExecuteCommand(ID_VIEW_TOOLBAR);
+        QVERIFY(pBar->isHidden());
+        QVERIFY(!m_pFrame->GetCommand(ID_VIEW_TOOLBAR)->isChecked());
+        m_pFrame->ExecuteCommand(ID_VIEW_TOOLBAR);
+        QVERIFY(!pBar->isHidden());
+    }
+
+    void statusBarShowsReadyAndPrompts()
+    {
+        CStatusBar* pBar = m_pFrame->m_wndStatusBar;
+        QCOMPARE(pBar->currentMessage(), QStringLiteral("Ready"));
+        // A fly-by prompt while the pointer is over a command, then "Ready" again.
+        m_pFrame->GetCommand(ID_FILE_NEW)->showStatusText(m_pFrame);
+        QCOMPARE(pBar->currentMessage(), QStringLiteral("Create a new document"));
+        pBar->clearMessage();
+        QCOMPARE(pBar->currentMessage(), QStringLiteral("Ready"));
+        QCOMPARE(m_pFrame->GetCommand(ID_LOAD_IMAGEDATA)->statusTip(), QString());
+        // Three indicators after the message pane; each shows its text or nothing.
+        const QStringList texts{"CAP", "NUM", "SCRL"};
+        for (int i = 0; i < 3; ++i) {
+            QLabel* pPane = pBar->findChild<QLabel*>(QString::number(ID_INDICATOR_CAPS + i));
+            QVERIFY(pPane);
+            QVERIFY(pPane->text().isEmpty() || pPane->text() == texts[i]);
+        }
+    }
+
+    void aboutBox()
+    {
+        bool bSeen = false;
+        OnNextModal([&](QWidget* pModal) {
+            bSeen = true;
+            QCOMPARE(pModal->windowTitle(), QStringLiteral("About Morrow"));
+            QStringList labels;
+            for (QLabel* pLabel : pModal->findChildren<QLabel*>())
+                labels << pLabel->text();
+            QVERIFY(labels.contains("Morrow Version 1.0"));
+            QLabel* pIcon = pModal->findChild<QLabel*>(QString::number(IDR_MAINFRAME));
+            QVERIFY(pIcon && !pIcon->pixmap().isNull());
+            QPushButton* pOk = pModal->findChild<QPushButton*>(QString::number(IDOK));
+            QVERIFY(pOk && pOk->text() == "OK" && pOk->isDefault());
+            pOk->click();
+        });
+        m_pFrame->ExecuteCommand(ID_APP_ABOUT);
+        QVERIFY(bSeen);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void fileNewResetsTheDisplayAndKeepsTheImages()
+    {
+        CMorrowDoc* pDoc = Doc();
+        pDoc->m_pSourceImage = MakeImage(200, 200);
+        pDoc->m_pWarpedImage = MakeImage(223, 190);
+        CViewImage* pSource = pDoc->m_pSourceImage;
+        CViewImage* pWarped = pDoc->m_pWarpedImage;
+        View()->RefreshDisplay(*pWarped);
+        View()->SetDisplayMode(7);
+        m_pFrame->ExecuteCommand(ID_FILE_NEW);
+        QCOMPARE(View()->GetDisplayMode(), 5);
+        QVERIFY(View()->GetDisplayBuffer() == nullptr);
+        QCOMPARE(pDoc, Doc()); // the one document is reused
+        QCOMPARE(pDoc->m_pSourceImage, pSource);
+        QCOMPARE(pDoc->m_pWarpedImage, pWarped);
+        QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("Untitled - Morrow"));
+    }
+
+    void fileSaveWritesZeroBytes()
+    {
+        CDialogAnswers answers;
+        const std::string strPath = m_Scratch.File("picture.mdoc");
+        WriteFileBytes(strPath, "older contents");
+        answers.m_Paths << "" << QString::fromStdString(strPath); // Cancel first, then a name
+        Doc()->m_pSourceImage = MakeImage(2, 2);
+        m_pFrame->ExecuteCommand(ID_FILE_SAVE);
+        QCOMPARE(ReadFileBytes(strPath), std::string("older contents")); // cancelled
+        m_pFrame->ExecuteCommand(ID_FILE_SAVE);
+        QVERIFY(!answers.m_bLastWasOpen);
+        QVERIFY(QFileInfo::exists(QString::fromStdString(strPath)));
+        QCOMPARE(QFileInfo(QString::fromStdString(strPath)).size(), qint64(0));
+        QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("picture.mdoc - Morrow"));
+        // Save again goes to the same file without asking.
+        m_pFrame->ExecuteCommand(ID_FILE_SAVE);
+        QVERIFY(answers.m_Paths.isEmpty());
+        QCOMPARE(QFileInfo(QString::fromStdString(strPath)).size(), qint64(0));
+        QVERIFY(!Doc()->IsModified());
+    }
+
+    void fileOpenReadsNothingAndEntersTheList()
+    {
+        CDialogAnswers answers;
+        const std::string strPath = m_Scratch.File("scene.txt");
+        WriteFileBytes(strPath, "not a document");
+        Doc()->m_pSourceImage = MakeImage(200, 200);
+        View()->RefreshDisplay(*Doc()->m_pSourceImage);
+        View()->SetDisplayMode(6);
+        answers.m_Paths << QString::fromStdString(strPath);
+        m_pFrame->ExecuteCommand(ID_FILE_OPEN);
+        QVERIFY(answers.m_bLastWasOpen);
+        QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("scene.txt - Morrow"));
+        QCOMPARE(View()->GetDisplayMode(), 5);
+        QVERIFY(Doc()->m_pSourceImage != nullptr);
+        QCOMPARE(ReadFileBytes(strPath), std::string("not a document"));
+        QCOMPARE(m_pApp->GetRecentFileList()->GetEntries(),
+                 QStringList{QString::fromStdString(strPath)});
+
+        // A file that cannot be opened is reported and changes nothing.
+        CRecordingSinks sinks;
+        answers.m_Paths << QString::fromStdString(m_Scratch.File("missing.txt"));
+        m_pFrame->ExecuteCommand(ID_FILE_OPEN);
+        QCOMPARE(int(sinks.messages.size()), 1);
+        QVERIFY(QString::fromStdString(sinks.messages[0]).startsWith("Cannot open the document"));
+        QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("scene.txt - Morrow"));
+    }
+
+    void recentFilesPersistAcrossARestart()
+    {
+        CDialogAnswers answers;
+        QStringList paths;
+        for (int i = 0; i < 5; ++i) {
+            const std::string strPath = m_Scratch.File("doc" + std::to_string(i) + ".txt");
+            WriteFileBytes(strPath, "");
+            paths << QString::fromStdString(strPath);
+            answers.m_Paths << paths.last();
+            m_pFrame->ExecuteCommand(ID_FILE_OPEN);
+        }
+        const QStringList newestFirst{paths[4], paths[3], paths[2], paths[1]}; // 4 kept
+
+        QVERIFY(Start()); // a new run of the program
+        QCOMPARE(m_pApp->GetRecentFileList()->GetEntries(), newestFirst);
+        QMenu* pFile = m_pFrame->menuBar()->actions()[0]->menu();
+        emit pFile->aboutToShow();
+        QStringList texts;
+        for (QAction* pAction : pFile->actions()) {
+            if (pAction->isVisible() && !pAction->isSeparator())
+                texts << pAction->text();
+        }
+        QCOMPARE(texts.mid(7, 4), (QStringList{"&1 " + paths[4], "&2 " + paths[3],
+                                               "&3 " + paths[2], "&4 " + paths[1]}));
+        QVERIFY(!texts.contains("Recent File"));
+
+        // Choosing an entry opens it; one whose file has gone leaves the list.
+        m_pFrame->ExecuteCommand(ID_FILE_MRU_FILE1 + 2);
+        QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("doc2.txt - Morrow"));
+        QFile::remove(paths[3]);
+        CRecordingSinks sinks;
+        m_pFrame->ExecuteCommand(ID_FILE_MRU_FILE1 + 2); // doc3 after the reordering
+        QCOMPARE(int(sinks.messages.size()), 1);
+        QVERIFY(!m_pApp->GetRecentFileList()->GetEntries().contains(paths[3]));
+    }
+
+    void closingNeverAsksToSave()
+    {
+        Doc()->m_pSourceImage = MakeImage(2, 2);
+        QVERIFY(m_pFrame->close());
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void startupFailsWithADocumentThatCannotBeOpened()
+    {
+        m_pApp.reset();
+        CRecordingSinks sinks;
+        QByteArray missing = QByteArray::fromStdString(m_Scratch.File("gone.mdoc"));
+        char* argv[] = {m_szName, missing.data(), nullptr};
+        int argc = 2;
+        CMorrowApp app(argc, argv);
+        QVERIFY(!app.InitInstance());
+        QCOMPARE(int(sinks.messages.size()), 1);
+    }
+
+    void printPreviewShowsABlankPage()
+    {
+        bool bSeen = false;
+        OnNextModal([&](QWidget* pModal) {
+            bSeen = true;
+            QPrintPreviewWidget* pPreview = pModal->findChild<QPrintPreviewWidget*>();
+            QVERIFY(pPreview);
+            QTRY_VERIFY(pPreview->pageCount() == 1);
+            pPreview->setZoomMode(QPrintPreviewWidget::FitInView);
+            QCoreApplication::processEvents();
+            const QImage shot = pPreview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            // The page sits in the middle; everything on it is paper white.
+            const QRect middle(shot.width() * 2 / 5, shot.height() * 2 / 5, shot.width() / 5,
+                               shot.height() / 5);
+            for (int y = middle.top(); y <= middle.bottom(); ++y)
+                for (int x = middle.left(); x <= middle.right(); ++x)
+                    QCOMPARE(shot.pixel(x, y), qRgb(255, 255, 255));
+            pModal->close();
+        });
+        m_pFrame->ExecuteCommand(ID_FILE_PRINT_PREVIEW);
+        QVERIFY(bSeen);
+    }
+};
+
+QTEST_MAIN(CShellTest)
+#include "ShellTest.moc"

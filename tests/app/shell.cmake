@@ -1,0 +1,7 @@
+morrow_add_qtest(app_shell_test ${CMAKE_CURRENT_LIST_DIR}/ShellTest.cpp)
+
+# The version and the help answer without a display.
+add_test(NAME morrow_version COMMAND $<TARGET_FILE:morrow> --version)
+set_tests_properties(morrow_version PROPERTIES PASS_REGULAR_EXPRESSION "^Morrow 1\\.0\\.0\\.1\n$")
+add_test(NAME morrow_help COMMAND $<TARGET_FILE:morrow> --help)
+set_tests_properties(morrow_help PROPERTIES PASS_REGULAR_EXPRESSION "--version")
