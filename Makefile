@@ -41,5 +41,11 @@ fuzz: deps
 	@cmake --build $(FUZZ_BUILD) --target fuzz-seeds >/dev/null
 	@FUZZ_TIME=$(FUZZ_TIME) fuzz/run-fuzz.sh $(FUZZ_BUILD)
 
+# The pipeline on Google Benchmark, the plain warp beside the product's: medians with their spread.
+bench: build
+	@cmake --build $(BUILD) --target morrow-bench
+	@$(BUILD)/tools/morrow-bench/morrow-bench --benchmark_repetitions=10 \
+	  --benchmark_report_aggregates_only=true $(BENCH_FLAGS)
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

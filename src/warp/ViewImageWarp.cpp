@@ -410,33 +410,55 @@ int ZoneSheets(int nZone, int ex, int ey, WarpSheet sheets[4]) {
     return n;
 }
 
-// Splits the window's rows into bands of about equal work: as many warped pixels land in
-// each. pFirstRows receives the first plane row of every band and one past the last row.
-int SplitRows(const WarpedPixel* pWarped, int nYOff, int nHeight, unsigned nBands,
-              std::vector<int>& firstRows) {
-    std::vector<long> rowCounts(static_cast<size_t>(nHeight), 0);
-    long nTotal = 0;
-    for (int i = 0; i < kSourcePixels; ++i) {
-        if (!pWarped[i].bUsable)
-            continue;
-        double dRow = pWarped[i].dY - nYOff;
-        if (!(dRow >= 0.0))
-            dRow = 0.0;
-        if (dRow > nHeight - 1)
-            dRow = nHeight - 1;
-        ++rowCounts[static_cast<size_t>(dRow)];
-        ++nTotal;
-    }
+// Splits the window's rows into bands of about equal work. The work of a row is estimated
+// from the box of every cell (its four warped pixels): each row of that box costs its width.
+// firstRows receives the first plane row of every band and one past the last row.
+int SplitRows(const WarpedPixel* pWarped, int nXOff, int nYOff, int nWidth, int nHeight,
+              unsigned nBands, std::vector<int>& firstRows) {
     firstRows.assign(1, nYOff);
-    long nSeen = 0;
-    unsigned nNext = 1;
-    for (int r = 0; r < nHeight && nNext < nBands; ++r) {
-        nSeen += rowCounts[static_cast<size_t>(r)];
-        if (nSeen * static_cast<long>(nBands) >= nTotal * static_cast<long>(nNext) &&
-            r + 1 - (firstRows.back() - nYOff) >= kMinBandRows &&
-            nHeight - (r + 1) >= kMinBandRows) {
-            firstRows.push_back(nYOff + r + 1);
-            ++nNext;
+    if (nBands > 1 && nHeight >= 2 * kMinBandRows) {
+        // Differences of the per-row work: +w at the first row of a box, -w after its last.
+        std::vector<double> rowDelta(static_cast<size_t>(nHeight) + 1, 0.0);
+        const double dLastCol = nWidth - 1, dLastRow = nHeight - 1;
+        double dTotal = 0.0;
+        for (int y = 0; y < kSourceLast; ++y) {
+            for (int x = 0; x < kSourceLast; ++x) {
+                const WarpedPixel* q[4] = {
+                    &pWarped[y * kSourceSide + x], &pWarped[y * kSourceSide + x + 1],
+                    &pWarped[(y + 1) * kSourceSide + x], &pWarped[(y + 1) * kSourceSide + x + 1]};
+                if (!q[0]->bUsable || !q[1]->bUsable || !q[2]->bUsable || !q[3]->bUsable)
+                    continue;
+                double dMinX = q[0]->dX, dMaxX = q[0]->dX, dMinY = q[0]->dY, dMaxY = q[0]->dY;
+                for (int k = 1; k < 4; ++k) {
+                    dMinX = std::min(dMinX, q[k]->dX);
+                    dMaxX = std::max(dMaxX, q[k]->dX);
+                    dMinY = std::min(dMinY, q[k]->dY);
+                    dMaxY = std::max(dMaxY, q[k]->dY);
+                }
+                // Window columns and rows, clamped before they become ints.
+                const double dC0 = std::max(dMinX - nXOff, 0.0);
+                const double dC1 = std::min(dMaxX - nXOff, dLastCol);
+                const double dR0 = std::max(dMinY - nYOff, 0.0);
+                const double dR1 = std::min(dMaxY - nYOff, dLastRow);
+                if (!(dC0 <= dC1 && dR0 <= dR1))
+                    continue;
+                const double dWork = dC1 - dC0 + 1.0;
+                rowDelta[static_cast<size_t>(dR0)] += dWork;
+                rowDelta[static_cast<size_t>(dR1) + 1] -= dWork;
+                dTotal += dWork * (static_cast<int>(dR1) - static_cast<int>(dR0) + 1);
+            }
+        }
+        double dRowWork = 0.0, dSeen = 0.0;
+        unsigned nNext = 1;
+        for (int r = 0; r < nHeight && nNext < nBands; ++r) {
+            dRowWork += rowDelta[static_cast<size_t>(r)];
+            dSeen += dRowWork;
+            const int nBandRows = r + 1 - (firstRows.back() - nYOff);
+            if (dSeen * nBands >= dTotal * nNext && nBandRows >= kMinBandRows &&
+                nHeight - (r + 1) >= kMinBandRows) {
+                firstRows.push_back(nYOff + r + 1);
+                ++nNext;
+            }
         }
     }
     firstRows.push_back(nYOff + nHeight);
@@ -454,7 +476,8 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
     unsigned nBands = std::thread::hardware_concurrency();
     nBands = std::max(1u, std::min(nBands, kMaxBands));
     std::vector<int> firstRows;
-    nBands = SplitRows(warped.data(), yOff, target.GetHeight(), nBands, firstRows);
+    nBands = SplitRows(warped.data(), xOff, yOff, target.GetWidth(), target.GetHeight(), nBands,
+                       firstRows);
 
     std::vector<long> tinyCounts(nBands, 0);
     auto drawBand = [&](unsigned nBand) {

@@ -1,0 +1,203 @@
+// morrow-bench: the pipeline of one session over the sample scene, step by step: loading a
+// data file, the three kinds of move (product and plain oracle side by side), the display
+// refresh, a warp with its refresh, and writing a BMP.
+//
+//   morrow-bench [--benchmark_repetitions=10 --benchmark_report_aggregates_only=true ...]
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "Scene.h"
+#include "WarpOracle.h"
+#include "framework/Services.h"
+#include "image/ViewImage.h"
+
+namespace {
+
+// The sample scene, built once.
+const CViewImage& Source() {
+    static const std::unique_ptr<CViewImage> pSource = [] {
+        auto pImage = std::make_unique<CViewImage>();
+        if (!BuildSceneImage(ScenePresetNames().front(), *pImage)) {
+            std::fprintf(stderr, "morrow-bench: no sample scene\n");
+            std::exit(1);
+        }
+        return pImage;
+    }();
+    return *pSource;
+}
+
+// A folder of its own under the temporary folder, removed at exit.
+const std::string& ScratchDir() {
+    static const std::string strDir = [] {
+        const char* pszTmp = std::getenv("TMPDIR");
+        std::string strTemplate =
+            std::string(pszTmp && *pszTmp ? pszTmp : "/tmp") + "/morrow-bench-XXXXXX";
+        std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
+        buffer.push_back('\0');
+        if (!mkdtemp(buffer.data())) {
+            std::perror("morrow-bench: mkdtemp");
+            std::exit(1);
+        }
+        return std::string(buffer.data());
+    }();
+    return strDir;
+}
+
+// The moves measured: an ordinary free move (a small step sideways, up and forward), an
+// ordinary focus move (zoom 0.8 and a few degrees of turn) and a magnifying focus move.
+enum EMove { kFreeSmall, kFocus08, kFocus03 };
+
+std::unique_ptr<CViewImage> ProductMove(EMove eMove) {
+    const CViewImage& source = Source();
+    switch (eMove) {
+    case kFreeSmall: {
+        const double* c = source.GetCOP();
+        const double pos[3] = {c[0] + 0.15, c[1] + 0.05, c[2] + 0.1};
+        return std::make_unique<CViewImage>(1.0, -2.0, 0.0, pos, source);
+    }
+    case kFocus08:
+        return std::make_unique<CViewImage>(3.0, -4.0, 2.0, 0.8, source);
+    case kFocus03:
+        return std::make_unique<CViewImage>(0.0, 2.0, 0.0, 0.3, source);
+    }
+    return nullptr;
+}
+
+void OracleMove(EMove eMove, OracleResult& result) {
+    const CViewImage& source = Source();
+    switch (eMove) {
+    case kFreeSmall: {
+        const double* c = source.GetCOP();
+        const double pos[3] = {c[0] + 0.15, c[1] + 0.05, c[2] + 0.1};
+        OracleFreeMove(1.0, -2.0, 0.0, pos, source, result);
+        break;
+    }
+    case kFocus08:
+        OracleFocusMove(3.0, -4.0, 2.0, 0.8, source, result);
+        break;
+    case kFocus03:
+        OracleFocusMove(0.0, 2.0, 0.0, 0.3, source, result);
+        break;
+    }
+}
+
+// The display buffer of the view, rebuilt as the view rebuilds it: x outer, y inner, each
+// colour through ColourToByte into 3 bytes per pixel, rows packed. (The view itself needs Qt;
+// this is the same loop over the same data.)
+void RefreshDisplay(const CViewImage& image, std::vector<unsigned char>& buffer) {
+    const int w = image.GetWidth(), h = image.GetHeight();
+    const PixelSample* pSamples = image.GetSamples();
+    buffer.assign(std::size_t(w) * std::size_t(h) * 3u, 0);
+    unsigned char* pBuffer = buffer.data();
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h; ++y) {
+            const std::size_t nIndex = std::size_t(y) * std::size_t(w) + std::size_t(x);
+            const PixelSample& sample = pSamples[nIndex];
+            pBuffer[nIndex * 3 + 0] = ColourToByte(sample.red);
+            pBuffer[nIndex * 3 + 1] = ColourToByte(sample.green);
+            pBuffer[nIndex * 3 + 2] = ColourToByte(sample.blue);
+        }
+    }
+}
+
+void BM_LoadDataFile(benchmark::State& state) {
+    const std::string strPath = ScratchDir() + "/room.txt";
+    if (!WriteSceneDataFile(ScenePresetNames().front(), strPath, SceneOptions())) {
+        state.SkipWithError("cannot write the data file");
+        return;
+    }
+    for (auto _ : state) {
+        LoadReport report;
+        CViewImage image(strPath.c_str(), &report);
+        benchmark::DoNotOptimize(image.GetSamples());
+        if (!report.IsComplete())
+            state.SkipWithError("incomplete data file");
+    }
+}
+
+void BM_ProductWarp(benchmark::State& state) {
+    const EMove eMove = static_cast<EMove>(state.range(0));
+    Source();
+    for (auto _ : state) {
+        std::unique_ptr<CViewImage> pImage = ProductMove(eMove);
+        benchmark::DoNotOptimize(pImage->GetSamples());
+    }
+}
+
+void BM_OracleWarp(benchmark::State& state) {
+    const EMove eMove = static_cast<EMove>(state.range(0));
+    Source();
+    for (auto _ : state) {
+        OracleResult result;
+        OracleMove(eMove, result);
+        benchmark::DoNotOptimize(result.samples.data());
+    }
+}
+
+void BM_DisplayRefresh(benchmark::State& state) {
+    const std::unique_ptr<CViewImage> pImage = ProductMove(kFreeSmall);
+    std::vector<unsigned char> buffer;
+    for (auto _ : state) {
+        RefreshDisplay(*pImage, buffer);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+}
+
+void BM_WarpAndRefresh(benchmark::State& state) {
+    const EMove eMove = static_cast<EMove>(state.range(0));
+    Source();
+    std::vector<unsigned char> buffer;
+    for (auto _ : state) {
+        std::unique_ptr<CViewImage> pImage = ProductMove(eMove);
+        RefreshDisplay(*pImage, buffer);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+}
+
+void BM_WriteBmp(benchmark::State& state) {
+    const std::unique_ptr<CViewImage> pImage = ProductMove(kFreeSmall);
+    const std::string strPath = ScratchDir() + "/warped.bmp";
+    for (auto _ : state) {
+        if (!pImage->WriteBmp(strPath.c_str()))
+            state.SkipWithError("cannot write the BMP");
+    }
+}
+
+void MoveArguments(benchmark::internal::Benchmark* pBench) {
+    pBench->ArgName("move")->Arg(kFreeSmall)->Arg(kFocus08)->Arg(kFocus03);
+}
+
+BENCHMARK(BM_LoadDataFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OracleWarp)->Apply(MoveArguments)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProductWarp)->Apply(MoveArguments)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DisplayRefresh)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WarpAndRefresh)
+    ->ArgName("move")
+    ->Arg(kFreeSmall)
+    ->Arg(kFocus08)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_WriteBmp)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Messages of the warps (none for these moves) must not disturb the timing.
+    SetMessageSink(MessageSink());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const std::string& strDir = ScratchDir();
+    std::remove((strDir + "/room.txt").c_str());
+    std::remove((strDir + "/warped.bmp").c_str());
+    rmdir(strDir.c_str());
+    return 0;
+}
