@@ -1,0 +1,1 @@
+morrow_add_qtest(platform_test ${CMAKE_CURRENT_LIST_DIR}/PlatformTest.cpp)
