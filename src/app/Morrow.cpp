@@ -27,6 +27,8 @@ static void InitResources()
 CMorrowApp::CMorrowApp(int& argc, char** argv) : CWinApp(argc, argv, QStringLiteral("Morrow"))
 {
     InitResources();
+    // Menus carry text only; the images are the toolbar's.
+    QApplication::setAttribute(Qt::AA_DontShowIconsInMenus);
     QApplication::setApplicationVersion(QString::fromLatin1(kMorrowVersion));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/morrow/morrow.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("morrow"));
