@@ -400,8 +400,7 @@ void CCommandsTest::nothingLoadedOrNothingToSave() {
                                  "There is no warped image to save. Run a camera move first."});
 }
 
-void CCommandsTest::bmpWriteFailure()
-{
+void CCommandsTest::bmpWriteFailure() {
     CRecordingSinks sinks;
     Load(m_strRoom);
     // A folder that does not exist, and a device that is always full.
@@ -424,8 +423,18 @@ void CCommandsTest::repeatedWarpMessagesCounted() {
     CRecordingSinks sinks;
     Load(File("zerop.txt"));
     QVERIFY(sinks.messages.empty());
+    // The box of the warp comes up with the normal cursor, not the busy one.
+    std::vector<std::string> shown;
+    std::vector<bool> busyWhileShown;
+    const MessageSink oldSink = SetMessageSink([&](const std::string& strText) {
+        shown.push_back(strText);
+        busyWhileShown.push_back(QApplication::overrideCursor() != nullptr);
+    });
     Move(ID_FOCUS_CAMERA_MOVE, kFocusFields);
-    QCOMPARE(sinks.messages, std::vector<std::string>{"Error"});
+    SetMessageSink(oldSink);
+    QCOMPARE(shown, std::vector<std::string>{"Error"});
+    QCOMPARE(busyWhileShown, std::vector<bool>{false});
+    QVERIFY(!QApplication::overrideCursor());
     QVERIFY(m_pDoc->m_pWarpedImage);
     const WarpReport& report = m_pDoc->m_pWarpedImage->GetWarpReport();
     QCOMPARE(report.messages.size(), size_t(1));
