@@ -108,6 +108,8 @@ struct Move {
     double rx, ry, rz;
     double da, db, dc; // free: new centre = C + da a + db b + dc c (c scaled to unit length)
     double zoom;
+    // The moves that magnify a lot cost seconds in the oracle: they run on one source only.
+    const char* pszOnlySource = nullptr;
 };
 
 const Move kMoves[] = {
@@ -121,18 +123,17 @@ const Move kMoves[] = {
     {"free forward right up", false, 0, 1, 0, 60, 60, 0.2, 0},
     {"free backward left down", false, 0, -1, 0, -60, -60, -0.2, 0},
     {"free far sideways", false, 0, 5, 0, 400, 0, 0.05, 0},
-    {"focus zoom 0.8 turned", true, 3, -4, 2, 0, 0, 0, 0.8},
-    {"focus zoom 0.3 magnifying", true, 0, 2, 0, 0, 0, 0, 0.3},
+    {"focus zoom 0.8 turned", true, 3, -4, 2, 0, 0, 0, 0.8, "room"},
+    {"focus zoom 0.3 magnifying", true, 0, 2, 0, 0, 0, 0, 0.3, "room"},
     {"focus zoom 1.2", true, -2, 3, 0, 0, 0, 0, 1.2},
     {"focus zoom 2 shrinking", true, 0, 0, 5, 0, 0, 0, 2.0},
-    {"focus turned far", true, 25, 40, 0, 0, 0, 0, 1.0},
-    {"focus zoom 0", true, 0, 0, 0, 0, 0, 0, 0.0},
+    {"focus zoom 0", true, 0, 0, 0, 0, 0, 0, 0.0, "exact"},
     {"focus zoom -1 behind", true, 0, 0, 0, 0, 0, 0, -1.0},
     {"pure rotation", false, 0, 4, 1, 0, 0, 0, 0},
     {"same camera", false, 0, 0, 0, 0, 0, 0, 0},
     {"in the plane of a and b", false, 0, 0, 0, 25, 10, 0, 0},
     {"looking along the plane (grid cap)", false, 0, 89.9, 0, 0, 0, 0.1, 0},
-    {"past the scene", false, 0, 0, 0, 0, 0, 40, 0},
+    {"past the scene", false, 0, 0, 0, 0, 0, 40, 0, "room"},
 };
 
 void NewCentre(const CViewImage& source, const Move& move, double pos[3]) {
@@ -151,6 +152,8 @@ TEST(Differential, EveryMoveOfEverySourceMatchesTheOracle) {
     CRecordingSinks sinks;
     for (const Source& source : AllSources()) {
         for (const Move& move : kMoves) {
+            if (move.pszOnlySource && source.strName != move.pszOnlySource)
+                continue;
             SCOPED_TRACE(source.strName + ": " + move.pszName);
             OracleResult oracle;
             std::unique_ptr<CViewImage> pProduct;
@@ -192,9 +195,12 @@ TEST(Differential, EveryZoneRowMatchesTheOracle) {
     cases.push_back({0, 10, 10});
     cases.push_back({10, 10, 10});
 
-    const Move cameras[] = {kMoves[0], kMoves[6], kMoves[10], kMoves[11], kMoves[18]};
+    // An ordinary free and focus move; the exact cameras have a test of their own below.
+    const Move cameras[] = {kMoves[0], kMoves[12]};
     CRecordingSinks sinks;
     for (const Source& source : AllSources()) {
+        if (source.strName == "exact")
+            continue;
         for (const Move& move : cameras) {
             // The camera of the move, taken from the product's own constructor.
             double pos[3];
