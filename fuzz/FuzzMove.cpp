@@ -89,8 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
 
     const int nWidth = pMoved->GetWidth();
     const int nHeight = pMoved->GetHeight();
-    FUZZ_CHECK(nWidth >= 1 && nWidth <= CViewImage::kMaxWarpSide + 2);
-    FUZZ_CHECK(nHeight >= 1 && nHeight <= CViewImage::kMaxWarpSide + 2);
+    FUZZ_CHECK(nWidth >= 3 && nWidth <= CViewImage::kMaxWarpSide);
+    FUZZ_CHECK(nHeight >= 3 && nHeight <= CViewImage::kMaxWarpSide);
     FUZZ_CHECK(pMoved->GetSamples() != nullptr);
     const int nZone = pMoved->GetWarpReport().nZone;
     FUZZ_CHECK(nZone != 0 && nZone >= -9 && nZone <= 9);

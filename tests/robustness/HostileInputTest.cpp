@@ -111,7 +111,7 @@ std::vector<InputCase> InputCases() {
                          return WriteTokens(d, "nonfinite.txt", t);
                      },
                      kExitOk, nullptr, true});
-    cases.push_back({"x or y of 2147483647 and -1",
+    cases.push_back({"x or y of 2147483647, -1 and beyond the int range",
                      [](const CScratchDir& d) {
                          std::vector<std::string> t = SceneTokens();
                          t[RecordToken(10, 0)] = "2147483647";
@@ -119,9 +119,11 @@ std::vector<InputCase> InputCases() {
                          t[RecordToken(12, 0)] = "-1";
                          t[RecordToken(13, 1)] = "-1";
                          t[RecordToken(14, 0)] = "-2147483648";
+                         t[RecordToken(15, 0)] = "2147483648"; // beyond the int range
+                         t[RecordToken(16, 1)] = "-99999999999999999999";
                          return WriteTokens(d, "outside.txt", t);
                      },
-                     kExitInput, "5 records outside the 200 x 200 grid ignored", true});
+                     kExitInput, "7 records outside the 200 x 200 grid ignored", true});
     cases.push_back({"ten times too many records",
                      [](const CScratchDir& d) {
                          const std::vector<std::string> t = SceneTokens();
