@@ -21,44 +21,73 @@ struct CommandInfo {
     const char* pszTip;
 };
 
-const QList<CommandInfo>& Commands()
-{
+const QList<CommandInfo>& Commands() {
     static const QList<CommandInfo> s_Commands = {
-        {ID_FILE_NEW, "&New\tCtrl+N", {QKeySequence(Qt::CTRL | Qt::Key_N)},
-         "Create a new document", "New"},
-        {ID_FILE_OPEN, "&Open...\tCtrl+O", {QKeySequence(Qt::CTRL | Qt::Key_O)},
-         "Open an existing document", "Open"},
-        {ID_FILE_SAVE, "&Save\tCtrl+S", {QKeySequence(Qt::CTRL | Qt::Key_S)},
-         "Save the active document", "Save"},
-        {ID_FILE_SAVE_AS, "Save &As...", {}, "Save the active document with a new name",
-         "Save As"},
-        {ID_FILE_PRINT, "&Print...\tCtrl+P", {QKeySequence(Qt::CTRL | Qt::Key_P)},
-         "Print the active document", "Print"},
+        {ID_FILE_NEW,
+         "&New\tCtrl+N",
+         {QKeySequence(Qt::CTRL | Qt::Key_N)},
+         "Create a new document",
+         "New"},
+        {ID_FILE_OPEN,
+         "&Open...\tCtrl+O",
+         {QKeySequence(Qt::CTRL | Qt::Key_O)},
+         "Open an existing document",
+         "Open"},
+        {ID_FILE_SAVE,
+         "&Save\tCtrl+S",
+         {QKeySequence(Qt::CTRL | Qt::Key_S)},
+         "Save the active document",
+         "Save"},
+        {ID_FILE_SAVE_AS, "Save &As...", {}, "Save the active document with a new name", "Save As"},
+        {ID_FILE_PRINT,
+         "&Print...\tCtrl+P",
+         {QKeySequence(Qt::CTRL | Qt::Key_P)},
+         "Print the active document",
+         "Print"},
         {ID_FILE_PRINT_PREVIEW, "Print Pre&view", {}, "Display full pages", "Print Preview"},
-        {ID_FILE_PRINT_SETUP, "P&rint Setup...", {}, "Change the printer and printing options",
+        {ID_FILE_PRINT_SETUP,
+         "P&rint Setup...",
+         {},
+         "Change the printer and printing options",
          "Print Setup"},
         {ID_APP_EXIT, "E&xit", {}, "Quit the application; prompts to save documents", "Exit"},
-        {ID_EDIT_UNDO, "&Undo\tCtrl+Z",
+        {ID_EDIT_UNDO,
+         "&Undo\tCtrl+Z",
          {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)},
-         "Undo the last action", "Undo"},
-        {ID_EDIT_CUT, "Cu&t\tCtrl+X",
+         "Undo the last action",
+         "Undo"},
+        {ID_EDIT_CUT,
+         "Cu&t\tCtrl+X",
          {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
-         "Cut the selection and put it on the Clipboard", "Cut"},
-        {ID_EDIT_COPY, "&Copy\tCtrl+C",
+         "Cut the selection and put it on the Clipboard",
+         "Cut"},
+        {ID_EDIT_COPY,
+         "&Copy\tCtrl+C",
          {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
-         "Copy the selection and put it on the Clipboard", "Copy"},
-        {ID_EDIT_PASTE, "&Paste\tCtrl+V",
+         "Copy the selection and put it on the Clipboard",
+         "Copy"},
+        {ID_EDIT_PASTE,
+         "&Paste\tCtrl+V",
          {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
-         "Insert Clipboard contents", "Paste"},
+         "Insert Clipboard contents",
+         "Paste"},
         {ID_VIEW_TOOLBAR, "&Toolbar", {}, "Show or hide the toolbar", "Toggle ToolBar"},
-        {ID_VIEW_STATUS_BAR, "&Status Bar", {}, "Show or hide the status bar",
-         "Toggle StatusBar"},
-        {ID_APP_ABOUT, "&About Morrow...", {},
-         "Display program information, version number and copyright", "About"},
-        {ID_NEXT_PANE, "Next Pane", {QKeySequence(Qt::Key_F6)}, "Switch to the next window pane",
+        {ID_VIEW_STATUS_BAR, "&Status Bar", {}, "Show or hide the status bar", "Toggle StatusBar"},
+        {ID_APP_ABOUT,
+         "&About Morrow...",
+         {},
+         "Display program information, version number and copyright",
+         "About"},
+        {ID_NEXT_PANE,
+         "Next Pane",
+         {QKeySequence(Qt::Key_F6)},
+         "Switch to the next window pane",
          "Next Pane"},
-        {ID_PREV_PANE, "Previous Pane", {QKeySequence(Qt::SHIFT | Qt::Key_F6)},
-         "Switch back to the previous window pane", "Previous Pane"},
+        {ID_PREV_PANE,
+         "Previous Pane",
+         {QKeySequence(Qt::SHIFT | Qt::Key_F6)},
+         "Switch back to the previous window pane",
+         "Previous Pane"},
         // The view's own commands: menu only, no accelerator, no prompt.
         {ID_LOAD_IMAGEDATA, "Load Imagedata", {}, "", ""},
         {ID_FREE_CAMERA_MOVE, "Free Camera Move", {}, "", ""},
@@ -76,8 +105,7 @@ struct PopupInfo {
     const char* pszText;
     QList<int> items;
 };
-const QList<PopupInfo>& MenuTable()
-{
+const QList<PopupInfo>& MenuTable() {
     static const QList<PopupInfo> s_Menu = {
         {"&File",
          {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, kSeparator, ID_FILE_PRINT,
@@ -93,13 +121,15 @@ const QList<PopupInfo>& MenuTable()
 }
 
 // Toolbar 128; 0 is a separator.
-const int kToolbarButtons[] = {ID_FILE_NEW,  ID_FILE_OPEN, ID_FILE_SAVE,  0,
-                               ID_EDIT_CUT,  ID_EDIT_COPY, ID_EDIT_PASTE, 0,
-                               ID_FILE_PRINT, 0,           ID_APP_ABOUT};
+const int kToolbarButtons[] = {ID_FILE_NEW,   ID_FILE_OPEN,
+                               ID_FILE_SAVE,  0,
+                               ID_EDIT_CUT,   ID_EDIT_COPY,
+                               ID_EDIT_PASTE, 0,
+                               ID_FILE_PRINT, 0,
+                               ID_APP_ABOUT};
 
 // A sheet of paper with a folded corner, at (x, y), w x h.
-void DrawPage(QPainter& p, int x, int y, int w, int h)
-{
+void DrawPage(QPainter& p, int x, int y, int w, int h) {
     const QPolygon page({QPoint(x, y), QPoint(x + w - 4, y), QPoint(x + w, y + 4),
                          QPoint(x + w, y + h), QPoint(x, y + h)});
     p.setPen(QColor(0, 0, 0));
@@ -111,8 +141,7 @@ void DrawPage(QPainter& p, int x, int y, int w, int h)
 
 } // namespace
 
-QPixmap CMainFrame::ToolbarImage(int nID)
-{
+QPixmap CMainFrame::ToolbarImage(int nID) {
     QImage image(16, 15, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -187,16 +216,14 @@ QPixmap CMainFrame::ToolbarImage(int nID)
     return QPixmap::fromImage(image);
 }
 
-CMainFrame::CMainFrame() : m_wndStatusBar(nullptr), m_wndToolBar(nullptr)
-{
+CMainFrame::CMainFrame() : m_wndStatusBar(nullptr), m_wndToolBar(nullptr) {
     setObjectName(QStringLiteral("MainFrame"));
     resize(640, 520);
 }
 
 CMainFrame::~CMainFrame() = default;
 
-void CMainFrame::LoadMenuAndAccelerators()
-{
+void CMainFrame::LoadMenuAndAccelerators() {
     for (const CommandInfo& info : Commands()) {
         AddCommand(info.nID, QString::fromLatin1(info.pszText), info.shortcuts,
                    QString::fromLatin1(info.pszPrompt), QString::fromLatin1(info.pszTip));
@@ -219,8 +246,7 @@ void CMainFrame::LoadMenuAndAccelerators()
     }
 }
 
-bool CMainFrame::LoadToolBar()
-{
+bool CMainFrame::LoadToolBar() {
     for (int nID : kToolbarButtons) {
         if (nID == 0) {
             m_wndToolBar->addSeparator();
@@ -235,8 +261,7 @@ bool CMainFrame::LoadToolBar()
     return true;
 }
 
-int CMainFrame::OnCreate()
-{
+int CMainFrame::OnCreate() {
     LoadMenuAndAccelerators();
     if (CFrameWnd::OnCreate() == -1)
         return -1;

@@ -19,13 +19,11 @@ const char kMorrowVersion[] = MORROW_VERSION;
 const char CMorrowApp::kDocStrings[] = "Morrow\n\nMorrow\n\n\nMorrow.Document\nMorrow Document";
 
 // The resources live in a static library, so they are registered by hand.
-static void InitResources()
-{
+static void InitResources() {
     Q_INIT_RESOURCE(morrow);
 }
 
-CMorrowApp::CMorrowApp(int& argc, char** argv) : CWinApp(argc, argv, QStringLiteral("Morrow"))
-{
+CMorrowApp::CMorrowApp(int& argc, char** argv) : CWinApp(argc, argv, QStringLiteral("Morrow")) {
     InitResources();
     // Menus carry text only; the images are the toolbar's.
     QApplication::setAttribute(Qt::AA_DontShowIconsInMenus);
@@ -37,8 +35,7 @@ CMorrowApp::CMorrowApp(int& argc, char** argv) : CWinApp(argc, argv, QStringLite
 
 CMorrowApp::~CMorrowApp() = default;
 
-bool CMorrowApp::InitInstance()
-{
+bool CMorrowApp::InitInstance() {
     // 1. Embedded controls and the three-dimensional control look need nothing on Qt.
     // 2. Settings under the organisation and the application title.
     SetRegistryKey(QStringLiteral("Local AppWizard-Generated Applications"));
@@ -72,14 +69,12 @@ bool CMorrowApp::InitInstance()
     return true;
 }
 
-void CMorrowApp::OnAppAbout()
-{
+void CMorrowApp::OnAppAbout() {
     CAboutDlg aboutDlg(m_pMainWnd);
     aboutDlg.exec();
 }
 
-bool CMorrowApp::OnCmdMsg(int nID, bool bExecute)
-{
+bool CMorrowApp::OnCmdMsg(int nID, bool bExecute) {
     if (nID == ID_APP_ABOUT) {
         if (bExecute)
             OnAppAbout();
@@ -90,8 +85,7 @@ bool CMorrowApp::OnCmdMsg(int nID, bool bExecute)
 
 CAboutDlg::CAboutDlg(QWidget* pParent)
     : QDialog(pParent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-{
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QString::number(IDD_ABOUTBOX));
     setWindowTitle(QStringLiteral("About Morrow"));
     QFont font(QStringLiteral("MS Sans Serif"));

@@ -4,20 +4,17 @@
 
 CMorrowDoc::CMorrowDoc() : m_pSourceImage(nullptr), m_pWarpedImage(nullptr) {}
 
-CMorrowDoc::~CMorrowDoc()
-{
+CMorrowDoc::~CMorrowDoc() {
     delete m_pSourceImage;
     m_pSourceImage = nullptr;
     delete m_pWarpedImage;
     m_pWarpedImage = nullptr;
 }
 
-bool CMorrowDoc::OnNewDocument()
-{
+bool CMorrowDoc::OnNewDocument() {
     return CDocument::OnNewDocument();
 }
 
-void CMorrowDoc::Serialize(CArchive& ar)
-{
+void CMorrowDoc::Serialize(CArchive& ar) {
     (void)ar;
 }

@@ -7,8 +7,7 @@
 
 namespace {
 
-void PrintUsage()
-{
+void PrintUsage() {
     std::printf("Usage: morrow [OPTION]... [DOCUMENT]\n"
                 "A viewer for image-based rendering by 3D image warping.\n"
                 "\n"
@@ -19,8 +18,7 @@ void PrintUsage()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Answered before any window-system connection, so they work without a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {

@@ -10,8 +10,7 @@ public:
 
     // nID: a command id. With bExecute false only answers whether this target handles nID;
     // with bExecute true also runs the handler. Returns true when this target handles nID.
-    virtual bool OnCmdMsg(int nID, bool bExecute)
-    {
+    virtual bool OnCmdMsg(int nID, bool bExecute) {
         (void)nID;
         (void)bExecute;
         return false;

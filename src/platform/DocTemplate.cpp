@@ -10,22 +10,17 @@ CSingleDocTemplate::CSingleDocTemplate(int nIDResource, const QString& strDocStr
                                        ViewFactory makeView)
     : m_nIDResource(nIDResource), m_DocStrings(strDocStrings.split(QLatin1Char('\n'))),
       m_makeDoc(std::move(makeDoc)), m_makeFrame(std::move(makeFrame)),
-      m_makeView(std::move(makeView)), m_pDocument(nullptr), m_pFrame(nullptr), m_pView(nullptr)
-{
-}
+      m_makeView(std::move(makeView)), m_pDocument(nullptr), m_pFrame(nullptr), m_pView(nullptr) {}
 
-CSingleDocTemplate::~CSingleDocTemplate()
-{
+CSingleDocTemplate::~CSingleDocTemplate() {
     CloseAll();
 }
 
-QString CSingleDocTemplate::GetDocString(DocStringIndex nIndex) const
-{
+QString CSingleDocTemplate::GetDocString(DocStringIndex nIndex) const {
     return int(nIndex) < m_DocStrings.size() ? m_DocStrings[int(nIndex)] : QString();
 }
 
-void CSingleDocTemplate::CloseAll()
-{
+void CSingleDocTemplate::CloseAll() {
     // The view goes with its frame; its window is destroyed before the document goes.
     delete m_pFrame;
     m_pFrame = nullptr;
@@ -34,8 +29,7 @@ void CSingleDocTemplate::CloseAll()
     m_pDocument = nullptr;
 }
 
-bool CSingleDocTemplate::CreateObjects()
-{
+bool CSingleDocTemplate::CreateObjects() {
     m_pDocument = m_makeDoc();
     m_pDocument->SetTemplate(this);
     m_pFrame = m_makeFrame();
@@ -52,8 +46,7 @@ bool CSingleDocTemplate::CreateObjects()
     return true;
 }
 
-CDocument* CSingleDocTemplate::OpenDocumentFile(const QString* pPathName)
-{
+CDocument* CSingleDocTemplate::OpenDocumentFile(const QString* pPathName) {
     if (!m_pDocument && !CreateObjects())
         return nullptr;
     if (!m_pDocument->SaveModified())

@@ -26,8 +26,15 @@ public:
     CSingleDocTemplate(const CSingleDocTemplate&) = delete;
     CSingleDocTemplate& operator=(const CSingleDocTemplate&) = delete;
 
-    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId,
-                          regFileTypeName };
+    enum DocStringIndex {
+        windowTitle,
+        docName,
+        fileNewName,
+        filterName,
+        filterExt,
+        regFileTypeId,
+        regFileTypeName
+    };
     // Field nIndex of the template string ("" when absent).
     QString GetDocString(DocStringIndex nIndex) const;
     int GetResourceId() const { return m_nIDResource; }

@@ -15,36 +15,30 @@
 
 CDocument::CDocument()
     : m_strTitle(QStringLiteral("Untitled")), m_bModified(false), m_pTemplate(nullptr),
-      m_pView(nullptr)
-{
-}
+      m_pView(nullptr) {}
 
 CDocument::~CDocument() = default;
 
-void CDocument::SetTitle(const QString& strTitle)
-{
+void CDocument::SetTitle(const QString& strTitle) {
     m_strTitle = strTitle;
     UpdateFrameTitle();
 }
 
-void CDocument::SetPathName(const QString& strPathName, bool bAddToMRU)
-{
+void CDocument::SetPathName(const QString& strPathName, bool bAddToMRU) {
     m_strPathName = QFileInfo(strPathName).absoluteFilePath();
     SetTitle(QFileInfo(m_strPathName).fileName());
     if (bAddToMRU && CWinApp::GetApp())
         CWinApp::GetApp()->AddToRecentFileList(m_strPathName);
 }
 
-void CDocument::UpdateFrameTitle()
-{
+void CDocument::UpdateFrameTitle() {
     if (m_pView) {
         if (CFrameWnd* pFrame = m_pView->GetParentFrame())
             pFrame->OnUpdateFrameTitle();
     }
 }
 
-bool CDocument::OnNewDocument()
-{
+bool CDocument::OnNewDocument() {
     DeleteContents();
     m_strPathName.clear();
     m_bModified = false;
@@ -52,8 +46,7 @@ bool CDocument::OnNewDocument()
     return true;
 }
 
-bool CDocument::OnOpenDocument(const QString& strPathName)
-{
+bool CDocument::OnOpenDocument(const QString& strPathName) {
     QFile file(strPathName);
     if (!file.open(QIODevice::ReadOnly)) {
         ShowMessageBox(
@@ -67,8 +60,7 @@ bool CDocument::OnOpenDocument(const QString& strPathName)
     return true;
 }
 
-bool CDocument::OnSaveDocument(const QString& strPathName)
-{
+bool CDocument::OnSaveDocument(const QString& strPathName) {
     QSaveFile file(strPathName);
     bool bOk = file.open(QIODevice::WriteOnly);
     if (bOk) {
@@ -85,8 +77,7 @@ bool CDocument::OnSaveDocument(const QString& strPathName)
     return true;
 }
 
-bool CDocument::SaveModified()
-{
+bool CDocument::SaveModified() {
     if (!m_bModified)
         return true;
     const QMessageBox::StandardButton answer = QMessageBox::question(
@@ -100,8 +91,7 @@ bool CDocument::SaveModified()
     return DoFileSave();
 }
 
-bool CDocument::DoSave(const QString& strPathName, bool bReplace)
-{
+bool CDocument::DoSave(const QString& strPathName, bool bReplace) {
     QString strPath = strPathName;
     if (strPath.isEmpty()) {
         CFileDialog dialog(false, QString(), m_strTitle, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
@@ -117,16 +107,14 @@ bool CDocument::DoSave(const QString& strPathName, bool bReplace)
     return true;
 }
 
-bool CDocument::DoFileSave()
-{
+bool CDocument::DoFileSave() {
     // A new document, or one whose file has gone, asks for a name.
     if (m_strPathName.isEmpty())
         return DoSave(QString());
     return DoSave(m_strPathName);
 }
 
-bool CDocument::OnCmdMsg(int nID, bool bExecute)
-{
+bool CDocument::OnCmdMsg(int nID, bool bExecute) {
     switch (nID) {
     case ID_FILE_SAVE:
         if (bExecute)

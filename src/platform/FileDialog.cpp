@@ -5,8 +5,7 @@
 #include <QMessageBox>
 
 namespace {
-CFileDialog::Hook& TheHook()
-{
+CFileDialog::Hook& TheHook() {
     static CFileDialog::Hook hook;
     return hook;
 }
@@ -15,19 +14,15 @@ CFileDialog::Hook& TheHook()
 CFileDialog::CFileDialog(bool bOpen, const QString& strDefExt, const QString& strFileName,
                          unsigned nFlags, const QString& strFilter, QWidget* pParent)
     : m_bOpen(bOpen), m_strDefExt(strDefExt), m_strFileName(strFileName), m_nFlags(nFlags),
-      m_strFilter(strFilter), m_pParent(pParent)
-{
-}
+      m_strFilter(strFilter), m_pParent(pParent) {}
 
-CFileDialog::Hook CFileDialog::SetHook(Hook hook)
-{
+CFileDialog::Hook CFileDialog::SetHook(Hook hook) {
     Hook old = std::move(TheHook());
     TheHook() = std::move(hook);
     return old;
 }
 
-QString CFileDialog::ApplyDefaultExtension(const QString& strPath, const QString& strDefExt)
-{
+QString CFileDialog::ApplyDefaultExtension(const QString& strPath, const QString& strDefExt) {
     if (strPath.isEmpty() || strDefExt.isEmpty())
         return strPath;
     if (QFileInfo(strPath).fileName().contains(QLatin1Char('.')))
@@ -35,8 +30,7 @@ QString CFileDialog::ApplyDefaultExtension(const QString& strPath, const QString
     return strPath + QLatin1Char('.') + strDefExt;
 }
 
-bool CFileDialog::DoModal()
-{
+bool CFileDialog::DoModal() {
     m_strPathName.clear();
     if (TheHook()) {
         const std::optional<QString> chosen = TheHook()(*this);

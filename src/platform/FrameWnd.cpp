@@ -13,14 +13,11 @@
 #include "platform/WinApp.h"
 
 CFrameWnd::CFrameWnd()
-    : m_pActiveView(nullptr), m_pRecentMenu(nullptr), m_pRecentPlaceholder(nullptr)
-{
-}
+    : m_pActiveView(nullptr), m_pRecentMenu(nullptr), m_pRecentPlaceholder(nullptr) {}
 
 CFrameWnd::~CFrameWnd() = default;
 
-bool CFrameWnd::Create()
-{
+bool CFrameWnd::Create() {
     if (OnCreate() == -1)
         return false;
     UpdateCommandUI();
@@ -28,8 +25,7 @@ bool CFrameWnd::Create()
     return true;
 }
 
-void CFrameWnd::OnUpdateFrameTitle()
-{
+void CFrameWnd::OnUpdateFrameTitle() {
     CDocument* pDoc = GetActiveDocument();
     if (pDoc)
         setWindowTitle(pDoc->GetTitle() + QStringLiteral(" - ") + m_strFrameTitle);
@@ -39,8 +35,7 @@ void CFrameWnd::OnUpdateFrameTitle()
 
 QAction* CFrameWnd::AddCommand(int nID, const QString& strText,
                                const QList<QKeySequence>& shortcuts, const QString& strPrompt,
-                               const QString& strTip)
-{
+                               const QString& strTip) {
     if (QAction* pExisting = GetCommand(nID))
         return pExisting;
     QAction* pAction = new QAction(strText, this);
@@ -57,13 +52,11 @@ QAction* CFrameWnd::AddCommand(int nID, const QString& strText,
     return pAction;
 }
 
-QAction* CFrameWnd::GetCommand(int nID) const
-{
+QAction* CFrameWnd::GetCommand(int nID) const {
     return m_Commands.value(nID, nullptr);
 }
 
-int CFrameWnd::GetCommandId(const QAction* pAction) const
-{
+int CFrameWnd::GetCommandId(const QAction* pAction) const {
     for (auto it = m_Commands.constBegin(); it != m_Commands.constEnd(); ++it) {
         if (it.value() == pAction)
             return it.key();
@@ -71,20 +64,17 @@ int CFrameWnd::GetCommandId(const QAction* pAction) const
     return 0;
 }
 
-CDocument* CFrameWnd::GetActiveDocument() const
-{
+CDocument* CFrameWnd::GetActiveDocument() const {
     return m_pActiveView ? m_pActiveView->GetDocument() : nullptr;
 }
 
-void CFrameWnd::SetActiveView(CView* pView)
-{
+void CFrameWnd::SetActiveView(CView* pView) {
     m_pActiveView = pView;
     if (pView)
         setCentralWidget(pView);
 }
 
-bool CFrameWnd::ExecuteCommand(int nID)
-{
+bool CFrameWnd::ExecuteCommand(int nID) {
     CCmdTarget* targets[] = {m_pActiveView, GetActiveDocument(), this, CWinApp::GetApp()};
     bool bHandled = false;
     for (CCmdTarget* pTarget : targets) {
@@ -97,8 +87,7 @@ bool CFrameWnd::ExecuteCommand(int nID)
     return bHandled;
 }
 
-bool CFrameWnd::IsCommandHandled(int nID) const
-{
+bool CFrameWnd::IsCommandHandled(int nID) const {
     const CCmdTarget* targets[] = {m_pActiveView, GetActiveDocument(), this, CWinApp::GetApp()};
     for (const CCmdTarget* pTarget : targets) {
         if (pTarget && const_cast<CCmdTarget*>(pTarget)->OnCmdMsg(nID, false))
@@ -107,8 +96,7 @@ bool CFrameWnd::IsCommandHandled(int nID) const
     return false;
 }
 
-void CFrameWnd::UpdateCommandUI()
-{
+void CFrameWnd::UpdateCommandUI() {
     for (auto it = m_Commands.constBegin(); it != m_Commands.constEnd(); ++it)
         it.value()->setEnabled(IsCommandHandled(it.key()));
     if (QAction* pToolbar = GetCommand(ID_VIEW_TOOLBAR)) {
@@ -124,20 +112,17 @@ void CFrameWnd::UpdateCommandUI()
     UpdateRecentFileMenu();
 }
 
-void CFrameWnd::HookMenu(QMenu* pMenu)
-{
+void CFrameWnd::HookMenu(QMenu* pMenu) {
     connect(pMenu, &QMenu::aboutToShow, this, &CFrameWnd::UpdateCommandUI);
 }
 
-void CFrameWnd::SetRecentFileMenu(QMenu* pMenu, QAction* pPlaceholder)
-{
+void CFrameWnd::SetRecentFileMenu(QMenu* pMenu, QAction* pPlaceholder) {
     m_pRecentMenu = pMenu;
     m_pRecentPlaceholder = pPlaceholder;
     UpdateRecentFileMenu();
 }
 
-void CFrameWnd::UpdateRecentFileMenu()
-{
+void CFrameWnd::UpdateRecentFileMenu() {
     if (!m_pRecentMenu || !m_pRecentPlaceholder)
         return;
     for (QAction* pAction : m_RecentActions) {
@@ -161,8 +146,7 @@ void CFrameWnd::UpdateRecentFileMenu()
     }
 }
 
-bool CFrameWnd::OnCmdMsg(int nID, bool bExecute)
-{
+bool CFrameWnd::OnCmdMsg(int nID, bool bExecute) {
     switch (nID) {
     case ID_APP_EXIT:
         if (bExecute)
@@ -185,8 +169,7 @@ bool CFrameWnd::OnCmdMsg(int nID, bool bExecute)
     }
 }
 
-void CFrameWnd::closeEvent(QCloseEvent* pEvent)
-{
+void CFrameWnd::closeEvent(QCloseEvent* pEvent) {
     CDocument* pDoc = GetActiveDocument();
     if (pDoc && !pDoc->SaveModified()) {
         pEvent->ignore();

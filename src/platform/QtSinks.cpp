@@ -11,8 +11,7 @@
 
 namespace {
 
-void ShowBoxOnGuiThread(const std::string& strText)
-{
+void ShowBoxOnGuiThread(const std::string& strText) {
     QWidget* pParent = QApplication::activeModalWidget();
     if (!pParent)
         pParent = QApplication::activeWindow();
@@ -22,8 +21,7 @@ void ShowBoxOnGuiThread(const std::string& strText)
     box.exec();
 }
 
-void QtMessageSink(const std::string& strText)
-{
+void QtMessageSink(const std::string& strText) {
     QCoreApplication* pApp = QCoreApplication::instance();
     if (!pApp || !qobject_cast<QApplication*>(pApp)) {
         std::fprintf(stderr, "%s\n", strText.c_str());
@@ -38,16 +36,14 @@ void QtMessageSink(const std::string& strText)
         pApp, [strText]() { ShowBoxOnGuiThread(strText); }, Qt::BlockingQueuedConnection);
 }
 
-void StderrTraceSink(const std::string& strLine)
-{
+void StderrTraceSink(const std::string& strLine) {
     const std::string strOut = TraceLineForStderr(strLine);
     std::fwrite(strOut.data(), 1, strOut.size(), stderr);
 }
 
 } // namespace
 
-std::string TraceLineForStderr(const std::string& strLine)
-{
+std::string TraceLineForStderr(const std::string& strLine) {
     std::string strOut = strLine;
     if (strOut.size() >= 2 && strOut.compare(strOut.size() - 2, 2, "\r\n") == 0)
         strOut.erase(strOut.size() - 2, 1);
@@ -56,8 +52,7 @@ std::string TraceLineForStderr(const std::string& strLine)
     return strOut;
 }
 
-void InstallQtSinks()
-{
+void InstallQtSinks() {
     SetMessageSink(QtMessageSink);
     const char* pszTrace = std::getenv("MORROW_TRACE");
     if (pszTrace && *pszTrace)

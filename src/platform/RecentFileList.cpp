@@ -9,8 +9,7 @@ const char kSection[] = "Recent File List";
 
 CRecentFileList::CRecentFileList(int nSize) : m_nSize(nSize < 1 ? 1 : nSize) {}
 
-void CRecentFileList::Add(const QString& strPath)
-{
+void CRecentFileList::Add(const QString& strPath) {
     if (strPath.isEmpty())
         return;
     const QString strAbsolute = QFileInfo(strPath).absoluteFilePath();
@@ -20,14 +19,12 @@ void CRecentFileList::Add(const QString& strPath)
         m_Entries.removeLast();
 }
 
-void CRecentFileList::Remove(int nIndex)
-{
+void CRecentFileList::Remove(int nIndex) {
     if (nIndex >= 0 && nIndex < m_Entries.size())
         m_Entries.removeAt(nIndex);
 }
 
-void CRecentFileList::ReadList(QSettings& settings)
-{
+void CRecentFileList::ReadList(QSettings& settings) {
     m_Entries.clear();
     settings.beginGroup(kSection);
     for (int i = 0; i < m_nSize; ++i) {
@@ -39,8 +36,7 @@ void CRecentFileList::ReadList(QSettings& settings)
     settings.endGroup();
 }
 
-void CRecentFileList::WriteList(QSettings& settings) const
-{
+void CRecentFileList::WriteList(QSettings& settings) const {
     settings.beginGroup(kSection);
     settings.remove(QString()); // drop every old key of the section
     for (int i = 0; i < m_Entries.size(); ++i)
@@ -49,8 +45,7 @@ void CRecentFileList::WriteList(QSettings& settings) const
     settings.sync();
 }
 
-QString CRecentFileList::GetDisplayName(int nIndex) const
-{
+QString CRecentFileList::GetDisplayName(int nIndex) const {
     if (nIndex < 0 || nIndex >= m_Entries.size())
         return QString();
     // A literal '&' in a path would otherwise become a mnemonic.

@@ -12,8 +12,7 @@
 #include <X11/XKBlib.h>
 #endif
 
-bool QueryKeyLockState(KeyLockState* pState)
-{
+bool QueryKeyLockState(KeyLockState* pState) {
     *pState = KeyLockState();
 #ifdef MORROW_HAVE_XKB
     auto* pX11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -43,8 +42,7 @@ bool QueryKeyLockState(KeyLockState* pState)
 #endif
 }
 
-CStatusBar::CStatusBar(QWidget* pParent) : QStatusBar(pParent), m_pTimer(new QTimer(this))
-{
+CStatusBar::CStatusBar(QWidget* pParent) : QStatusBar(pParent), m_pTimer(new QTimer(this)) {
     setSizeGripEnabled(true);
     // The message pane never stays empty: when a prompt goes, the idle text comes back.
     connect(this, &QStatusBar::messageChanged, this, [this](const QString& strText) {
@@ -57,8 +55,7 @@ CStatusBar::CStatusBar(QWidget* pParent) : QStatusBar(pParent), m_pTimer(new QTi
     connect(m_pTimer, &QTimer::timeout, this, &CStatusBar::UpdateIndicators);
 }
 
-bool CStatusBar::SetIndicators(const QList<Pane>& panes)
-{
+bool CStatusBar::SetIndicators(const QList<Pane>& panes) {
     if (panes.isEmpty() || panes.first().nID != 0)
         return false;
     for (auto& indicator : m_Indicators)
@@ -84,8 +81,7 @@ bool CStatusBar::SetIndicators(const QList<Pane>& panes)
     return true;
 }
 
-QString CStatusBar::GetPaneText(int nID) const
-{
+QString CStatusBar::GetPaneText(int nID) const {
     if (nID == 0)
         return currentMessage();
     for (const auto& indicator : m_Indicators) {
@@ -95,8 +91,7 @@ QString CStatusBar::GetPaneText(int nID) const
     return QString();
 }
 
-void CStatusBar::UpdateIndicators()
-{
+void CStatusBar::UpdateIndicators() {
     KeyLockState state;
     QueryKeyLockState(&state);
     for (int i = 0; i < m_Indicators.size(); ++i) {

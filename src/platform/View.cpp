@@ -13,25 +13,21 @@ CView::CView(QWidget* pParent) : QWidget(pParent), m_pDocument(nullptr) {}
 
 CView::~CView() = default;
 
-CFrameWnd* CView::GetParentFrame() const
-{
+CFrameWnd* CView::GetParentFrame() const {
     return qobject_cast<CFrameWnd*>(window());
 }
 
-void CView::OnBeginPrinting(QPainter* pPainter, CPrintInfo* pInfo)
-{
+void CView::OnBeginPrinting(QPainter* pPainter, CPrintInfo* pInfo) {
     (void)pPainter;
     (void)pInfo;
 }
 
-void CView::OnEndPrinting(QPainter* pPainter, CPrintInfo* pInfo)
-{
+void CView::OnEndPrinting(QPainter* pPainter, CPrintInfo* pInfo) {
     (void)pPainter;
     (void)pInfo;
 }
 
-bool CView::DoPreparePrinting(CPrintInfo* pInfo)
-{
+bool CView::DoPreparePrinting(CPrintInfo* pInfo) {
     if (pInfo->m_bDirect || pInfo->m_bPreview)
         return true;
     QPrintDialog dialog(pInfo->m_pPrinter, window());
@@ -39,8 +35,7 @@ bool CView::DoPreparePrinting(CPrintInfo* pInfo)
     return dialog.exec() == QDialog::Accepted;
 }
 
-void CView::PrintPages(CPrintInfo* pInfo)
-{
+void CView::PrintPages(CPrintInfo* pInfo) {
     QPainter painter;
     if (!painter.begin(pInfo->m_pPrinter))
         return;
@@ -60,8 +55,7 @@ void CView::PrintPages(CPrintInfo* pInfo)
     painter.end();
 }
 
-void CView::OnFilePrint(bool bDirect)
-{
+void CView::OnFilePrint(bool bDirect) {
     CPrintInfo info;
     info.m_pPrinter = CWinApp::GetApp() ? CWinApp::GetApp()->GetPrinter() : nullptr;
     QPrinter localPrinter;
@@ -72,8 +66,7 @@ void CView::OnFilePrint(bool bDirect)
         PrintPages(&info);
 }
 
-void CView::OnFilePrintPreview()
-{
+void CView::OnFilePrintPreview() {
     CPrintInfo info;
     info.m_pPrinter = CWinApp::GetApp() ? CWinApp::GetApp()->GetPrinter() : nullptr;
     QPrinter localPrinter;
@@ -91,8 +84,7 @@ void CView::OnFilePrintPreview()
     dialog.exec();
 }
 
-bool CView::OnCmdMsg(int nID, bool bExecute)
-{
+bool CView::OnCmdMsg(int nID, bool bExecute) {
     switch (nID) {
     case ID_FILE_PRINT:
         if (bExecute)

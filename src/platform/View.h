@@ -14,10 +14,10 @@ class CFrameWnd;
 // What a print job knows: the printer, the page range and the page being printed.
 struct CPrintInfo {
     QPrinter* m_pPrinter = nullptr;
-    bool m_bPreview = false;       // drawing for Print Preview
-    bool m_bDirect = false;        // print without the print dialog
+    bool m_bPreview = false; // drawing for Print Preview
+    bool m_bDirect = false;  // print without the print dialog
     int m_nMinPage = 1;
-    int m_nMaxPage = 0xFFFF;       // 0xFFFF: unknown, only the first page is printed
+    int m_nMaxPage = 0xFFFF; // 0xFFFF: unknown, only the first page is printed
     int m_nCurPage = 1;
     bool m_bContinuePrinting = true;
 };

@@ -19,8 +19,7 @@ CWinApp* g_pApp = nullptr;
 }
 
 CWinApp::CWinApp(int& argc, char** argv, const QString& strAppName)
-    : m_pMainWnd(nullptr), m_strAppName(strAppName)
-{
+    : m_pMainWnd(nullptr), m_strAppName(strAppName) {
     if (!QApplication::instance())
         m_pOwnApp = std::make_unique<QApplication>(argc, argv);
     // QApplication has taken its own options out of argv by now.
@@ -31,8 +30,7 @@ CWinApp::CWinApp(int& argc, char** argv, const QString& strAppName)
     g_pApp = this;
 }
 
-CWinApp::~CWinApp()
-{
+CWinApp::~CWinApp() {
     // Frame, view and document go before the application object.
     m_pDocTemplate.reset();
     m_pMainWnd = nullptr;
@@ -41,36 +39,30 @@ CWinApp::~CWinApp()
         g_pApp = nullptr;
 }
 
-CWinApp* CWinApp::GetApp()
-{
+CWinApp* CWinApp::GetApp() {
     return g_pApp;
 }
 
-int CWinApp::Run()
-{
+int CWinApp::Run() {
     return QApplication::exec();
 }
 
-void CWinApp::SetRegistryKey(const QString& strKey)
-{
+void CWinApp::SetRegistryKey(const QString& strKey) {
     m_strRegistryKey = strKey;
     QCoreApplication::setOrganizationName(strKey);
 }
 
-std::unique_ptr<QSettings> CWinApp::OpenSettings() const
-{
+std::unique_ptr<QSettings> CWinApp::OpenSettings() const {
     return std::make_unique<QSettings>(m_strRegistryKey, m_strAppName);
 }
 
-void CWinApp::LoadStdProfileSettings(int nMaxMRU)
-{
+void CWinApp::LoadStdProfileSettings(int nMaxMRU) {
     m_pRecentFileList = std::make_unique<CRecentFileList>(nMaxMRU);
     std::unique_ptr<QSettings> pSettings = OpenSettings();
     m_pRecentFileList->ReadList(*pSettings);
 }
 
-void CWinApp::AddToRecentFileList(const QString& strPath)
-{
+void CWinApp::AddToRecentFileList(const QString& strPath) {
     if (!m_pRecentFileList)
         return;
     m_pRecentFileList->Add(strPath);
@@ -81,13 +73,11 @@ void CWinApp::AddToRecentFileList(const QString& strPath)
         m_pMainWnd->UpdateRecentFileMenu();
 }
 
-void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate)
-{
+void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate) {
     m_pDocTemplate.reset(pTemplate);
 }
 
-void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo) const
-{
+void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo) const {
     const QStringList& args = m_Arguments;
     cmdInfo = CCommandLineInfo();
     for (int i = 1; i < args.size(); ++i) {
@@ -103,8 +93,7 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo) const
     }
 }
 
-bool CWinApp::ProcessShellCommand(const CCommandLineInfo& cmdInfo)
-{
+bool CWinApp::ProcessShellCommand(const CCommandLineInfo& cmdInfo) {
     if (!m_pDocTemplate)
         return false;
     switch (cmdInfo.m_nShellCommand) {
@@ -123,40 +112,34 @@ bool CWinApp::ProcessShellCommand(const CCommandLineInfo& cmdInfo)
     return m_pMainWnd != nullptr;
 }
 
-void CWinApp::OnFileNew()
-{
+void CWinApp::OnFileNew() {
     if (m_pDocTemplate)
         m_pDocTemplate->OpenDocumentFile(nullptr);
 }
 
-void CWinApp::OnFileOpen()
-{
+void CWinApp::OnFileOpen() {
     CFileDialog dialog(true, QString(), QString(), OFN_HIDEREADONLY, QString(), m_pMainWnd);
     if (dialog.DoModal())
         OpenDocumentFile(dialog.GetPathName());
 }
 
-bool CWinApp::OpenDocumentFile(const QString& strPath)
-{
+bool CWinApp::OpenDocumentFile(const QString& strPath) {
     return m_pDocTemplate && m_pDocTemplate->OpenDocumentFile(&strPath) != nullptr;
 }
 
-QPrinter* CWinApp::GetPrinter()
-{
+QPrinter* CWinApp::GetPrinter() {
     if (!m_pPrinter)
         m_pPrinter = std::make_unique<QPrinter>();
     return m_pPrinter.get();
 }
 
-void CWinApp::OnFilePrintSetup()
-{
+void CWinApp::OnFilePrintSetup() {
     QPageSetupDialog dialog(GetPrinter(), m_pMainWnd);
     dialog.setWindowTitle(QStringLiteral("Print Setup"));
     dialog.exec();
 }
 
-bool CWinApp::OnCmdMsg(int nID, bool bExecute)
-{
+bool CWinApp::OnCmdMsg(int nID, bool bExecute) {
     switch (nID) {
     case ID_FILE_NEW:
         if (bExecute)

@@ -21,8 +21,8 @@ class CSingleDocTemplate;
 struct CCommandLineInfo {
     enum Command { FileNew, FileOpen, FileNothing };
     Command m_nShellCommand = FileNew;
-    QString m_strFileName;      // the document to open (FileOpen)
-    QStringList m_Options;      // options ("--name" and values) left for the application
+    QString m_strFileName; // the document to open (FileOpen)
+    QStringList m_Options; // options ("--name" and values) left for the application
 };
 
 class CWinApp : public CCmdTarget {

@@ -17,13 +17,11 @@ namespace {
 
 // The platform's code for the last failure. Qt's context calls give no code of their own, so
 // this is the C library's errno at the time of the failure.
-int LastPlatformError()
-{
+int LastPlatformError() {
     return errno;
 }
 
-QSurfaceFormat FormatFromDescriptor(const PixelFormatDescriptor& pfd)
-{
+QSurfaceFormat FormatFromDescriptor(const PixelFormatDescriptor& pfd) {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
     // glDrawPixels and the fixed-function matrices need the compatibility profile.
@@ -44,37 +42,45 @@ QSurfaceFormat FormatFromDescriptor(const PixelFormatDescriptor& pfd)
 } // namespace
 
 const PixelFormatDescriptor CGLContext::s_PixelFormatDescriptor = {
-    40,                                                     // nSize
-    1,                                                      // nVersion
+    40,                                                         // nSize
+    1,                                                          // nVersion
     PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, // dwFlags
-    0,                                                      // iPixelType: RGBA
-    24,                                                     // cColorBits
-    0, 0, 0, 0, 0, 0,                                       // colour bits and shifts
-    0, 0,                                                   // alpha
-    0, 0, 0, 0, 0,                                          // accumulation
-    24,                                                     // cDepthBits
-    0,                                                      // cStencilBits
-    0,                                                      // cAuxBuffers
-    0,                                                      // iLayerType: main plane
-    0, 0, 0, 0,                                             // reserved and masks
+    0,                                                          // iPixelType: RGBA
+    24,                                                         // cColorBits
+    0,
+    0,
+    0,
+    0,
+    0,
+    0, // colour bits and shifts
+    0,
+    0, // alpha
+    0,
+    0,
+    0,
+    0,
+    0,  // accumulation
+    24, // cDepthBits
+    0,  // cStencilBits
+    0,  // cAuxBuffers
+    0,  // iLayerType: main plane
+    0,
+    0,
+    0,
+    0, // reserved and masks
 };
 
 CGLContext::CGLContext()
     : m_nPixelFormat(0), m_pDC(nullptr), m_hRC(nullptr), m_pszVendor(nullptr),
-      m_pszRenderer(nullptr), m_pszVersion(nullptr), m_pszExtensions(nullptr),
-      m_nAcceleration(0)
-{
-}
+      m_pszRenderer(nullptr), m_pszVersion(nullptr), m_pszExtensions(nullptr), m_nAcceleration(0) {}
 
-CGLContext::~CGLContext()
-{
+CGLContext::~CGLContext() {
     std::free(m_pszExtensions);
     m_pszExtensions = nullptr;
     m_ExtensionNames.clear();
 }
 
-bool CGLContext::CreateContext(QWindow* pWindow)
-{
+bool CGLContext::CreateContext(QWindow* pWindow) {
     m_pDC = pWindow ? new (std::nothrow) CWindowSurface(pWindow) : nullptr;
     if (!m_pDC) {
         TraceLine("CClientDC construction Failed! %d\r\n", LastPlatformError());
@@ -99,8 +105,7 @@ bool CGLContext::CreateContext(QWindow* pWindow)
     return true;
 }
 
-bool CGLContext::SetupPixelFormat()
-{
+bool CGLContext::SetupPixelFormat() {
     QWindow* pWindow = m_pDC ? m_pDC->GetWindow() : nullptr;
     // There is one format per window on this platform: the requested one, index 1.
     m_nPixelFormat = (pWindow && s_PixelFormatDescriptor.iPixelType == 0) ? 1 : 0;
@@ -121,8 +126,7 @@ bool CGLContext::SetupPixelFormat()
     return true;
 }
 
-bool CGLContext::MakeCurrent()
-{
+bool CGLContext::MakeCurrent() {
     if (!m_hRC || !m_pDC || !m_hRC->isValid())
         return false;
     if (QOpenGLContext::currentContext() == m_hRC)
@@ -130,8 +134,7 @@ bool CGLContext::MakeCurrent()
     return m_hRC->makeCurrent(m_pDC->GetWindow());
 }
 
-void CGLContext::InitGL()
-{
+void CGLContext::InitGL() {
     QueryGLInfo();
     if (!MakeCurrent())
         return;
@@ -140,8 +143,7 @@ void CGLContext::InitGL()
     glEnable(GL_DEPTH_TEST);
 }
 
-bool CGLContext::DescribePixelFormat(PixelFormatDescriptor* pDescriptor) const
-{
+bool CGLContext::DescribePixelFormat(PixelFormatDescriptor* pDescriptor) const {
     *pDescriptor = PixelFormatDescriptor();
     pDescriptor->nSize = sizeof(PixelFormatDescriptor);
     pDescriptor->nVersion = 1;
@@ -157,17 +159,18 @@ bool CGLContext::DescribePixelFormat(PixelFormatDescriptor* pDescriptor) const
     pDescriptor->cRedBits = std::uint8_t(format.redBufferSize());
     pDescriptor->cGreenBits = std::uint8_t(format.greenBufferSize());
     pDescriptor->cBlueBits = std::uint8_t(format.blueBufferSize());
-    pDescriptor->cColorBits = std::uint8_t(format.redBufferSize() + format.greenBufferSize() +
-                                           format.blueBufferSize());
-    pDescriptor->cAlphaBits = std::uint8_t(format.alphaBufferSize() < 0 ? 0 : format.alphaBufferSize());
-    pDescriptor->cDepthBits = std::uint8_t(format.depthBufferSize() < 0 ? 0 : format.depthBufferSize());
+    pDescriptor->cColorBits =
+        std::uint8_t(format.redBufferSize() + format.greenBufferSize() + format.blueBufferSize());
+    pDescriptor->cAlphaBits =
+        std::uint8_t(format.alphaBufferSize() < 0 ? 0 : format.alphaBufferSize());
+    pDescriptor->cDepthBits =
+        std::uint8_t(format.depthBufferSize() < 0 ? 0 : format.depthBufferSize());
     pDescriptor->cStencilBits =
         std::uint8_t(format.stencilBufferSize() < 0 ? 0 : format.stencilBufferSize());
     return true;
 }
 
-int CGLContext::AccelerationFromFlags(std::uint32_t dwFlags)
-{
+int CGLContext::AccelerationFromFlags(std::uint32_t dwFlags) {
     const std::uint32_t f = dwFlags & (PFD_GENERIC_FORMAT | PFD_GENERIC_ACCELERATED);
     if (f == 0)
         return 2;
@@ -176,12 +179,11 @@ int CGLContext::AccelerationFromFlags(std::uint32_t dwFlags)
     return 0;
 }
 
-std::uint32_t CGLContext::FormatFlagsForRenderer(const char* pszRenderer)
-{
+std::uint32_t CGLContext::FormatFlagsForRenderer(const char* pszRenderer) {
     if (!pszRenderer)
         return PFD_GENERIC_FORMAT; // nothing known: assume the generic format
-    static const char* const s_SoftwareRenderers[] = {"llvmpipe", "softpipe", "swrast",
-                                                      "Software Rasterizer", "SWR", "lavapipe"};
+    static const char* const s_SoftwareRenderers[] = {
+        "llvmpipe", "softpipe", "swrast", "Software Rasterizer", "SWR", "lavapipe"};
     for (const char* pszName : s_SoftwareRenderers) {
         if (std::strstr(pszRenderer, pszName))
             return PFD_GENERIC_FORMAT;
@@ -189,8 +191,7 @@ std::uint32_t CGLContext::FormatFlagsForRenderer(const char* pszRenderer)
     return 0;
 }
 
-std::vector<std::string> CGLContext::CutExtensionNames(const char* pszExtensions)
-{
+std::vector<std::string> CGLContext::CutExtensionNames(const char* pszExtensions) {
     std::vector<std::string> names;
     const char* pszStart = pszExtensions ? pszExtensions : "";
     for (;;) {
@@ -204,8 +205,7 @@ std::vector<std::string> CGLContext::CutExtensionNames(const char* pszExtensions
     }
 }
 
-void CGLContext::QueryGLInfo()
-{
+void CGLContext::QueryGLInfo() {
     PixelFormatDescriptor pfd;
     DescribePixelFormat(&pfd);
     m_nAcceleration = AccelerationFromFlags(pfd.dwFlags);
@@ -239,8 +239,7 @@ void CGLContext::QueryGLInfo()
     }
 }
 
-void CGLContext::SwapGLBuffers()
-{
+void CGLContext::SwapGLBuffers() {
     const bool bCurrent = MakeCurrent();
     if (bCurrent)
         glFinish();
@@ -252,8 +251,7 @@ void CGLContext::SwapGLBuffers()
     m_hRC->swapBuffers(pWindow);
 }
 
-void CGLContext::DestroyContext()
-{
+void CGLContext::DestroyContext() {
     if (m_hRC) {
         // Deleted while still current; Qt releases it from the thread first.
         delete m_hRC;

@@ -19,27 +19,23 @@
 // handlers.
 class CGLWindow : public QWindow {
 public:
-    explicit CGLWindow(CMorrowView* pView) : m_pView(pView)
-    {
+    explicit CGLWindow(CMorrowView* pView) : m_pView(pView) {
         setSurfaceType(QSurface::OpenGLSurface);
     }
 
 protected:
-    void exposeEvent(QExposeEvent*) override
-    {
+    void exposeEvent(QExposeEvent*) override {
         if (isExposed())
             m_pView->OnPaint();
     }
-    void resizeEvent(QResizeEvent* pEvent) override
-    {
+    void resizeEvent(QResizeEvent* pEvent) override {
         // The viewport is in device pixels, so a buffer pixel is a screen pixel also on a
         // high-density screen.
         const qreal dRatio = devicePixelRatio();
         m_pView->OnSize(0, qRound(pEvent->size().width() * dRatio),
                         qRound(pEvent->size().height() * dRatio));
     }
-    bool event(QEvent* pEvent) override
-    {
+    bool event(QEvent* pEvent) override {
         if (pEvent->type() == QEvent::UpdateRequest) {
             if (isExposed())
                 m_pView->OnPaint();
@@ -54,9 +50,7 @@ private:
 
 CMorrowView::CMorrowView(QWidget* pParent)
     : CView(pParent), m_nDisplayMode(5), m_pDisplayBuffer(nullptr), m_nDisplayWidth(0),
-      m_nDisplayHeight(0), m_pGLWindow(nullptr), m_pContainer(nullptr),
-      m_bWindowDestroyed(false)
-{
+      m_nDisplayHeight(0), m_pGLWindow(nullptr), m_pContainer(nullptr), m_bWindowDestroyed(false) {
     m_pGLWindow = new CGLWindow(this);
     m_pContainer = QWidget::createWindowContainer(m_pGLWindow, this);
     m_pContainer->setFocusPolicy(Qt::NoFocus);
@@ -66,51 +60,44 @@ CMorrowView::CMorrowView(QWidget* pParent)
     setMinimumSize(1, 1);
 }
 
-CMorrowView::~CMorrowView()
-{
+CMorrowView::~CMorrowView() {
     if (!m_bWindowDestroyed)
         OnDestroy();
     FreeDisplayBuffer();
 }
 
-CMorrowDoc* CMorrowView::GetDocument() const
-{
+CMorrowDoc* CMorrowView::GetDocument() const {
     CDocument* pDoc = CView::GetDocument();
     CMorrowDoc* pMorrowDoc = dynamic_cast<CMorrowDoc*>(pDoc);
     MORROW_ASSERT(pDoc == nullptr || pMorrowDoc != nullptr);
     return pMorrowDoc;
 }
 
-int CMorrowView::OnCreate()
-{
+int CMorrowView::OnCreate() {
     if (CView::OnCreate() == -1)
         return -1;
     m_GLContext.CreateContext(m_pGLWindow);
     return 0;
 }
 
-void CMorrowView::OnInitialUpdate()
-{
+void CMorrowView::OnInitialUpdate() {
     CView::OnInitialUpdate();
     m_GLContext.InitGL();
     FreeDisplayBuffer();
     m_nDisplayMode = 5;
 }
 
-void CMorrowView::OnSize(unsigned nType, int cx, int cy)
-{
+void CMorrowView::OnSize(unsigned nType, int cx, int cy) {
     (void)nType;
     if (cx > 0 && cy > 0 && m_GLContext.MakeCurrent())
         glViewport(0, 0, cx, cy);
 }
 
-bool CMorrowView::OnEraseBkgnd()
-{
+bool CMorrowView::OnEraseBkgnd() {
     return false;
 }
 
-void CMorrowView::OnPaint()
-{
+void CMorrowView::OnPaint() {
     if (m_GLContext.MakeCurrent()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glShadeModel(GL_FLAT);
@@ -134,44 +121,37 @@ void CMorrowView::OnPaint()
     m_GLContext.SwapGLBuffers();
 }
 
-void CMorrowView::OnDestroy()
-{
+void CMorrowView::OnDestroy() {
     m_bWindowDestroyed = true;
     m_GLContext.DestroyContext();
 }
 
-void CMorrowView::OnDraw(QPainter* pPainter)
-{
+void CMorrowView::OnDraw(QPainter* pPainter) {
     (void)pPainter;
 }
 
-bool CMorrowView::OnPreparePrinting(CPrintInfo* pInfo)
-{
+bool CMorrowView::OnPreparePrinting(CPrintInfo* pInfo) {
     return DoPreparePrinting(pInfo);
 }
 
-void CMorrowView::OnBeginPrinting(QPainter* pPainter, CPrintInfo* pInfo)
-{
+void CMorrowView::OnBeginPrinting(QPainter* pPainter, CPrintInfo* pInfo) {
     (void)pPainter;
     (void)pInfo;
 }
 
-void CMorrowView::OnEndPrinting(QPainter* pPainter, CPrintInfo* pInfo)
-{
+void CMorrowView::OnEndPrinting(QPainter* pPainter, CPrintInfo* pInfo) {
     (void)pPainter;
     (void)pInfo;
 }
 
-void CMorrowView::FreeDisplayBuffer()
-{
+void CMorrowView::FreeDisplayBuffer() {
     delete[] m_pDisplayBuffer;
     m_pDisplayBuffer = nullptr;
     m_nDisplayWidth = 0;
     m_nDisplayHeight = 0;
 }
 
-void CMorrowView::RefreshDisplay(const CViewImage& image)
-{
+void CMorrowView::RefreshDisplay(const CViewImage& image) {
     FreeDisplayBuffer();
     const int w = image.GetWidth();
     const int h = image.GetHeight();
@@ -195,14 +175,12 @@ void CMorrowView::RefreshDisplay(const CViewImage& image)
     }
 }
 
-void CMorrowView::RepaintNow()
-{
+void CMorrowView::RepaintNow() {
     if (m_pGLWindow && m_pGLWindow->isExposed())
         OnPaint();
 }
 
-bool CMorrowView::OnCmdMsg(int nID, bool bExecute)
-{
+bool CMorrowView::OnCmdMsg(int nID, bool bExecute) {
     switch (nID) {
     case ID_LOAD_IMAGEDATA:
         if (bExecute)

@@ -27,8 +27,7 @@ namespace {
 // The file dialogs answer with the queued paths (an empty one is Cancel) while it lives.
 class CDialogAnswers {
 public:
-    CDialogAnswers()
-    {
+    CDialogAnswers() {
         m_Old = CFileDialog::SetHook([this](const CFileDialog& dialog) -> std::optional<QString> {
             m_bLastWasOpen = dialog.IsOpenDialog();
             if (m_Paths.isEmpty() || m_Paths.first().isEmpty()) {
@@ -47,8 +46,7 @@ private:
     CFileDialog::Hook m_Old;
 };
 
-CViewImage* MakeImage(int w, int h)
-{
+CViewImage* MakeImage(int w, int h) {
     CViewImage* pImage = new CViewImage();
     pImage->SetWidth(w);
     pImage->SetHeight(h);
@@ -57,8 +55,7 @@ CViewImage* MakeImage(int w, int h)
 }
 
 // Runs fn once the next modal dialog is up (fn closes it).
-void OnNextModal(std::function<void(QWidget*)> fn)
-{
+void OnNextModal(std::function<void(QWidget*)> fn) {
     QTimer::singleShot(0, [fn]() {
         QWidget* pModal = nullptr;
         if (!QTest::qWaitFor(
@@ -87,8 +84,7 @@ class CShellTest : public QObject {
     CMorrowDoc* Doc() const { return View()->GetDocument(); }
 
     // A started application, as main starts it.
-    bool Start()
-    {
+    bool Start() {
         m_pApp.reset();
         m_pApp = std::make_unique<CMorrowApp>(m_nArgc, m_Argv);
         if (!m_pApp->InitInstance())
@@ -98,25 +94,23 @@ class CShellTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         // A scratch settings location: the tests never touch the user's settings.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_Scratch.Path()));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(m_Scratch.Path()));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(m_Scratch.Path()));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(m_Scratch.Path()));
     }
-    void init()
-    {
+    void init() {
         QSettings("Local AppWizard-Generated Applications", "Morrow").clear();
         QVERIFY(Start());
     }
-    void cleanup()
-    {
+    void cleanup() {
         m_pApp.reset();
         m_pFrame = nullptr;
     }
 
-    void startsWithOneTitledWindow()
-    {
+    void startsWithOneTitledWindow() {
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("Untitled - Morrow"));
         QVERIFY(m_pFrame->isVisible());
         QCOMPARE(View()->GetDisplayMode(), 5);
@@ -125,8 +119,7 @@ private slots:
         QVERIFY(!QApplication::windowIcon().pixmap(32, 32).isNull());
     }
 
-    void menuTree_data()
-    {
+    void menuTree_data() {
         QTest::addColumn<int>("popup");
         QTest::addColumn<QString>("title");
         // One entry per item: "text|id|shortcuts|enabled"; "-" is a separator.
@@ -145,24 +138,22 @@ private slots:
                                              "-",
                                              "E&xit|57665||1"};
         QTest::newRow("Edit") << 1 << "&Edit"
-                              << QStringList{"&Undo\tCtrl+Z|57643|Ctrl+Z, Alt+Backspace|0",
-                                             "-",
+                              << QStringList{"&Undo\tCtrl+Z|57643|Ctrl+Z, Alt+Backspace|0", "-",
                                              "Cu&t\tCtrl+X|57635|Ctrl+X, Shift+Del|0",
                                              "&Copy\tCtrl+C|57634|Ctrl+C, Ctrl+Ins|0",
                                              "&Paste\tCtrl+V|57637|Ctrl+V, Shift+Ins|0"};
         QTest::newRow("View") << 2 << "&View"
                               << QStringList{"&Toolbar|59392||1", "&Status Bar|59393||1"};
         QTest::newRow("Help") << 3 << "&Help" << QStringList{"&About Morrow...|57664||1"};
-        QTest::newRow("LOADIMAGE") << 4 << "LOADIMAGE"
-                                   << QStringList{"Load Imagedata|32771||1",
-                                                  "Free Camera Move|32772||1",
-                                                  "Focus Camera Move|32774||1"};
+        QTest::newRow("LOADIMAGE")
+            << 4 << "LOADIMAGE"
+            << QStringList{"Load Imagedata|32771||1", "Free Camera Move|32772||1",
+                           "Focus Camera Move|32774||1"};
         QTest::newRow("Save") << 5 << "Save"
                               << QStringList{"Save Source File to BMP|32773||1",
                                              "Save Warped File to BMP|32775||1"};
     }
-    void menuTree()
-    {
+    void menuTree() {
         QFETCH(int, popup);
         QFETCH(QString, title);
         QFETCH(QStringList, items);
@@ -190,8 +181,7 @@ private slots:
         QCOMPARE(got, items);
     }
 
-    void acceleratorsOutsideTheMenu()
-    {
+    void acceleratorsOutsideTheMenu() {
         // Next and previous pane have accelerators but no handler here: disabled.
         QAction* pNext = m_pFrame->GetCommand(ID_NEXT_PANE);
         QAction* pPrev = m_pFrame->GetCommand(ID_PREV_PANE);
@@ -211,8 +201,7 @@ private slots:
         QCOMPARE(View()->GetDisplayMode(), 5);
     }
 
-    void toolbarButtons()
-    {
+    void toolbarButtons() {
         QToolBar* pBar = m_pFrame->m_wndToolBar;
         QCOMPARE(m_pFrame->toolBarArea(pBar), Qt::TopToolBarArea);
         QVERIFY(pBar->isMovable() && pBar->isFloatable());
@@ -232,10 +221,10 @@ private slots:
                        .arg(pAction->toolTip())
                        .arg(pButton->isEnabled() ? "" : " (disabled)");
         }
-        QCOMPARE(got, (QStringList{"57600:New", "57601:Open", "57603:Save", "-",
-                                   "57635:Cut (disabled)", "57634:Copy (disabled)",
-                                   "57637:Paste (disabled)", "-", "57607:Print", "-",
-                                   "57664:About"}));
+        QCOMPARE(got,
+                 (QStringList{"57600:New", "57601:Open", "57603:Save", "-", "57635:Cut (disabled)",
+                              "57634:Copy (disabled)", "57637:Paste (disabled)", "-", "57607:Print",
+                              "-", "57664:About"}));
         // View, Toolbar hides and shows it.
         QVERIFY(m_pFrame->GetCommand(ID_VIEW_TOOLBAR)->isChecked());
         m_pFrame->ExecuteCommand(ID_VIEW_TOOLBAR);
@@ -245,8 +234,7 @@ private slots:
         QVERIFY(!pBar->isHidden());
     }
 
-    void statusBarShowsReadyAndPrompts()
-    {
+    void statusBarShowsReadyAndPrompts() {
         CStatusBar* pBar = m_pFrame->m_wndStatusBar;
         QCOMPARE(pBar->currentMessage(), QStringLiteral("Ready"));
         // A fly-by prompt while the pointer is over a command, then "Ready" again.
@@ -264,8 +252,7 @@ private slots:
         }
     }
 
-    void aboutBox()
-    {
+    void aboutBox() {
         bool bSeen = false;
         OnNextModal([&](QWidget* pModal) {
             bSeen = true;
@@ -285,8 +272,7 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    void fileNewResetsTheDisplayAndKeepsTheImages()
-    {
+    void fileNewResetsTheDisplayAndKeepsTheImages() {
         CMorrowDoc* pDoc = Doc();
         pDoc->m_pSourceImage = MakeImage(200, 200);
         pDoc->m_pWarpedImage = MakeImage(223, 190);
@@ -303,8 +289,7 @@ private slots:
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("Untitled - Morrow"));
     }
 
-    void fileSaveWritesZeroBytes()
-    {
+    void fileSaveWritesZeroBytes() {
         CDialogAnswers answers;
         const std::string strPath = m_Scratch.File("picture.mdoc");
         WriteFileBytes(strPath, "older contents");
@@ -324,8 +309,7 @@ private slots:
         QVERIFY(!Doc()->IsModified());
     }
 
-    void fileOpenReadsNothingAndEntersTheList()
-    {
+    void fileOpenReadsNothingAndEntersTheList() {
         CDialogAnswers answers;
         const std::string strPath = m_Scratch.File("scene.txt");
         WriteFileBytes(strPath, "not a document");
@@ -351,8 +335,7 @@ private slots:
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("scene.txt - Morrow"));
     }
 
-    void recentFilesPersistAcrossARestart()
-    {
+    void recentFilesPersistAcrossARestart() {
         CDialogAnswers answers;
         QStringList paths;
         for (int i = 0; i < 5; ++i) {
@@ -373,8 +356,8 @@ private slots:
             if (pAction->isVisible() && !pAction->isSeparator())
                 texts << pAction->text();
         }
-        QCOMPARE(texts.mid(7, 4), (QStringList{"&1 " + paths[4], "&2 " + paths[3],
-                                               "&3 " + paths[2], "&4 " + paths[1]}));
+        QCOMPARE(texts.mid(7, 4), (QStringList{"&1 " + paths[4], "&2 " + paths[3], "&3 " + paths[2],
+                                               "&4 " + paths[1]}));
         QVERIFY(!texts.contains("Recent File"));
 
         // Choosing an entry opens it; one whose file has gone leaves the list.
@@ -387,15 +370,13 @@ private slots:
         QVERIFY(!m_pApp->GetRecentFileList()->GetEntries().contains(paths[3]));
     }
 
-    void closingNeverAsksToSave()
-    {
+    void closingNeverAsksToSave() {
         Doc()->m_pSourceImage = MakeImage(2, 2);
         QVERIFY(m_pFrame->close());
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    void startupFailsWithADocumentThatCannotBeOpened()
-    {
+    void startupFailsWithADocumentThatCannotBeOpened() {
         m_pApp.reset();
         CRecordingSinks sinks;
         QByteArray missing = QByteArray::fromStdString(m_Scratch.File("gone.mdoc"));
@@ -406,8 +387,7 @@ private slots:
         QCOMPARE(int(sinks.messages.size()), 1);
     }
 
-    void printPreviewShowsABlankPage()
-    {
+    void printPreviewShowsABlankPage() {
         bool bSeen = false;
         OnNextModal([&](QWidget* pModal) {
             bSeen = true;

@@ -18,17 +18,19 @@ class CPlatformTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void traceLinesEndInOneNewline_data()
-    {
+    void traceLinesEndInOneNewline_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("written");
-        QTest::newRow("CR LF") << "SwapBuffers Failed! 0\r\n" << "SwapBuffers Failed! 0\n";
-        QTest::newRow("LF") << "Failed to create toolbar\n" << "Failed to create toolbar\n";
-        QTest::newRow("none") << "can't open datafile x!" << "can't open datafile x!\n";
-        QTest::newRow("empty") << "" << "\n";
+        QTest::newRow("CR LF") << "SwapBuffers Failed! 0\r\n"
+                               << "SwapBuffers Failed! 0\n";
+        QTest::newRow("LF") << "Failed to create toolbar\n"
+                            << "Failed to create toolbar\n";
+        QTest::newRow("none") << "can't open datafile x!"
+                              << "can't open datafile x!\n";
+        QTest::newRow("empty") << ""
+                               << "\n";
     }
-    void traceLinesEndInOneNewline()
-    {
+    void traceLinesEndInOneNewline() {
         QFETCH(QString, line);
         QFETCH(QString, written);
         QCOMPARE(QString::fromStdString(TraceLineForStderr(line.toStdString())), written);
@@ -36,8 +38,7 @@ private slots:
 
     // A message box raised on a worker thread is shown by the GUI thread, and the worker
     // waits until the user has dismissed it.
-    void messageBoxFromAWorkerThreadWaitsForTheUser()
-    {
+    void messageBoxFromAWorkerThreadWaitsForTheUser() {
         MessageSink oldMessage = SetMessageSink(MessageSink());
         TraceSink oldTrace = SetTraceSink(TraceSink());
         InstallQtSinks();
@@ -73,18 +74,24 @@ private slots:
         SetTraceSink(oldTrace);
     }
 
-    void defaultExtension_data()
-    {
+    void defaultExtension_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("ext");
         QTest::addColumn<QString>("result");
-        QTest::newRow("appended") << "/tmp/out" << "bmp" << "/tmp/out.bmp";
-        QTest::newRow("kept") << "/tmp/out.BMP" << "bmp" << "/tmp/out.BMP";
-        QTest::newRow("dot in a folder only") << "/tmp/a.d/out" << "bmp" << "/tmp/a.d/out.bmp";
-        QTest::newRow("no default") << "/tmp/out" << "" << "/tmp/out";
+        QTest::newRow("appended") << "/tmp/out"
+                                  << "bmp"
+                                  << "/tmp/out.bmp";
+        QTest::newRow("kept") << "/tmp/out.BMP"
+                              << "bmp"
+                              << "/tmp/out.BMP";
+        QTest::newRow("dot in a folder only") << "/tmp/a.d/out"
+                                              << "bmp"
+                                              << "/tmp/a.d/out.bmp";
+        QTest::newRow("no default") << "/tmp/out"
+                                    << ""
+                                    << "/tmp/out";
     }
-    void defaultExtension()
-    {
+    void defaultExtension() {
         QFETCH(QString, path);
         QFETCH(QString, ext);
         QFETCH(QString, result);
@@ -101,8 +108,7 @@ private slots:
         CFileDialog::SetHook(old);
     }
 
-    void recentFileList()
-    {
+    void recentFileList() {
         CScratchDir scratch;
         const QString strIni = QString::fromStdString(scratch.File("settings.ini"));
         CRecentFileList list(4);

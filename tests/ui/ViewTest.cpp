@@ -17,8 +17,7 @@ namespace {
 
 // An image whose every pixel tells where it came from: red = x, green = y (both mod 256),
 // blue = 0x40 + 16 * (x / 256) + (y / 256).
-CViewImage* MakeImage(int w, int h)
-{
+CViewImage* MakeImage(int w, int h) {
     CViewImage* pImage = new CViewImage();
     PixelSample* pSamples = new PixelSample[std::size_t(w) * std::size_t(h)];
     for (int y = 0; y < h; ++y) {
@@ -40,8 +39,7 @@ struct Rgb {
     int r, g, b;
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
-Rgb Expected(int x, int y)
-{
+Rgb Expected(int x, int y) {
     return {x % 256, y % 256, 0x40 + 16 * (x / 256) + y / 256};
 }
 
@@ -49,8 +47,7 @@ Rgb Expected(int x, int y)
 // checked against the back buffer read with glReadPixels, which must hold the same picture.
 class CReadBack {
 public:
-    CReadBack(CMorrowView& view, int w, int h) : m_nWidth(w), m_nHeight(h), m_Bytes(w * h * 3)
-    {
+    CReadBack(CMorrowView& view, int w, int h) : m_nWidth(w), m_nHeight(h), m_Bytes(w * h * 3) {
         QWindow* pWindow = view.GetGLWindow();
         const QImage shown = pWindow->screen()
                                  ->grabWindow(pWindow->winId(), 0, 0, w, h)
@@ -68,13 +65,11 @@ public:
         m_bSameAsDrawn = drawn == m_Bytes;
     }
     bool m_bSameAsDrawn = false;
-    Rgb At(int x, int y) const
-    {
+    Rgb At(int x, int y) const {
         const int i = (y * m_nWidth + x) * 3;
         return {m_Bytes[i], m_Bytes[i + 1], m_Bytes[i + 2]};
     }
-    int CountNonBlack() const
-    {
+    int CountNonBlack() const {
         int n = 0;
         for (int i = 0; i < m_nWidth * m_nHeight; ++i)
             n += (m_Bytes[i * 3] | m_Bytes[i * 3 + 1] | m_Bytes[i * 3 + 2]) != 0;
@@ -84,8 +79,7 @@ public:
     std::vector<unsigned char> m_Bytes;
 };
 
-QRect Viewport(CMorrowView& view)
-{
+QRect Viewport(CMorrowView& view) {
     view.GetGLContext().MakeCurrent();
     GLint v[4] = {-1, -1, -1, -1};
     glGetIntegerv(GL_VIEWPORT, v);
@@ -98,8 +92,7 @@ class CViewTest : public QObject {
     Q_OBJECT
 
     // A view as the template makes it: created, initially updated, then shown.
-    std::unique_ptr<CMorrowView> MakeView(int w, int h)
-    {
+    std::unique_ptr<CMorrowView> MakeView(int w, int h) {
         auto pView = std::make_unique<CMorrowView>();
         pView->OnCreate();
         pView->OnInitialUpdate();
@@ -114,8 +107,7 @@ class CViewTest : public QObject {
     }
 
     // Checks that window pixel (x, y) shows image pixel (x, y) inside w x h and black beyond.
-    void CheckAnchored(const CReadBack& pixels, int w, int h)
-    {
+    void CheckAnchored(const CReadBack& pixels, int w, int h) {
         QVERIFY(pixels.m_bSameAsDrawn);
         for (int y = 0; y < pixels.m_nHeight; ++y) {
             for (int x = 0; x < pixels.m_nWidth; ++x) {
@@ -123,16 +115,21 @@ class CViewTest : public QObject {
                 if (!(pixels.At(x, y) == want)) {
                     const Rgb got = pixels.At(x, y);
                     QFAIL(qPrintable(QStringLiteral("pixel (%1, %2): got %3 %4 %5, want %6 %7 %8")
-                                         .arg(x).arg(y).arg(got.r).arg(got.g).arg(got.b)
-                                         .arg(want.r).arg(want.g).arg(want.b)));
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(got.r)
+                                         .arg(got.g)
+                                         .arg(got.b)
+                                         .arg(want.r)
+                                         .arg(want.g)
+                                         .arg(want.b)));
                 }
             }
         }
     }
 
 private slots:
-    void cutsExtensionNames_data()
-    {
+    void cutsExtensionNames_data() {
         QTest::addColumn<QString>("extensions");
         QTest::addColumn<QStringList>("names");
         QTest::newRow("two names and a trailing space") << "a b " << QStringList{"a", "b", ""};
@@ -140,8 +137,7 @@ private slots:
         QTest::newRow("empty") << "" << QStringList{""};
         QTest::newRow("two spaces in a row") << "GL_x  GL_y" << QStringList{"GL_x", "", "GL_y"};
     }
-    void cutsExtensionNames()
-    {
+    void cutsExtensionNames() {
         QFETCH(QString, extensions);
         QFETCH(QStringList, names);
         QStringList got;
@@ -150,8 +146,7 @@ private slots:
         QCOMPARE(got, names);
     }
 
-    void classifiesAcceleration_data()
-    {
+    void classifiesAcceleration_data() {
         QTest::addColumn<uint>("flags");
         QTest::addColumn<int>("acceleration");
         QTest::newRow("hardware driver") << uint(PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER) << 2;
@@ -160,22 +155,19 @@ private slots:
         QTest::newRow("generic") << uint(PFD_GENERIC_FORMAT | PFD_SUPPORT_OPENGL) << 0;
         QTest::newRow("accelerated flag alone") << uint(PFD_GENERIC_ACCELERATED) << 0;
     }
-    void classifiesAcceleration()
-    {
+    void classifiesAcceleration() {
         QFETCH(uint, flags);
         QFETCH(int, acceleration);
         QCOMPARE(CGLContext::AccelerationFromFlags(flags), acceleration);
     }
 
-    void softwareRendererIsGeneric()
-    {
+    void softwareRendererIsGeneric() {
         QCOMPARE(CGLContext::FormatFlagsForRenderer("llvmpipe (LLVM 15.0.6, 256 bits)"),
                  uint32_t(PFD_GENERIC_FORMAT));
         QCOMPARE(CGLContext::FormatFlagsForRenderer("Mesa Intel(R) UHD Graphics 620"), 0u);
     }
 
-    void contextHasTheFixedFormatAndInfo()
-    {
+    void contextHasTheFixedFormatAndInfo() {
         QWindow window;
         CGLContext context;
         QVERIFY(context.CreateContext(&window));
@@ -210,23 +202,22 @@ private slots:
         QVERIFY(context.m_hRC == nullptr && context.m_pDC == nullptr);
     }
 
-    void failuresTraceOnce()
-    {
+    void failuresTraceOnce() {
         CRecordingSinks sinks;
         CGLContext context;
         QVERIFY(!context.CreateContext(nullptr));
         context.SwapGLBuffers();
         context.DestroyContext();
         QCOMPARE(int(sinks.traces.size()), 3);
-        QVERIFY(QString::fromStdString(sinks.traces[0]).startsWith("CClientDC construction Failed! "));
+        QVERIFY(
+            QString::fromStdString(sinks.traces[0]).startsWith("CClientDC construction Failed! "));
         QVERIFY(QString::fromStdString(sinks.traces[1]).startsWith("SwapBuffers Failed! "));
         QVERIFY(QString::fromStdString(sinks.traces[2]).startsWith("wglDeleteContex Failed! "));
         for (const std::string& line : sinks.traces)
             QVERIFY(QString::fromStdString(line).endsWith("\r\n"));
     }
 
-    void refreshBuildsTheBufferByteLayout()
-    {
+    void refreshBuildsTheBufferByteLayout() {
         CMorrowView view;
         QCOMPARE(view.GetDisplayMode(), 5);
         QVERIFY(view.GetDisplayBuffer() == nullptr);
@@ -237,10 +228,10 @@ private slots:
         QCOMPARE(view.GetDisplayWidth(), 3);
         QCOMPARE(view.GetDisplayHeight(), 2);
         const unsigned char* b = view.GetDisplayBuffer();
-        QCOMPARE(int(b[0]), 0);                         // 256.0 wraps to 0
-        QCOMPARE(int(b[(1 * 3 + 2) * 3 + 0]), 255);     // 255.9 truncates to 255
-        QCOMPARE(int(b[(1 * 3 + 2) * 3 + 1]), 1);       // green = y
-        QCOMPARE(int(b[(0 * 3 + 1) * 3 + 0]), 1);       // red = x
+        QCOMPARE(int(b[0]), 0);                     // 256.0 wraps to 0
+        QCOMPARE(int(b[(1 * 3 + 2) * 3 + 0]), 255); // 255.9 truncates to 255
+        QCOMPARE(int(b[(1 * 3 + 2) * 3 + 1]), 1);   // green = y
+        QCOMPARE(int(b[(0 * 3 + 1) * 3 + 0]), 1);   // red = x
 
         CViewImage empty; // no grid: no buffer
         view.RefreshDisplay(empty);
@@ -249,8 +240,7 @@ private slots:
         QCOMPARE(view.GetDisplayHeight(), 0);
     }
 
-    void paintsBlackBeforeAnyImage()
-    {
+    void paintsBlackBeforeAnyImage() {
         auto pView = MakeView(640, 480);
         QVERIFY(pView);
         pView->RepaintNow();
@@ -263,8 +253,7 @@ private slots:
         QCOMPARE(sinks.AssertionCount(), 1);
     }
 
-    void drawsBufferAtTheBottomLeft_data()
-    {
+    void drawsBufferAtTheBottomLeft_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("mode");
@@ -272,8 +261,7 @@ private slots:
         QTest::newRow("223 wide, no shear") << 223 << 117 << 7;
         QTest::newRow("larger than the window, cut right and top") << 900 << 700 << 7;
     }
-    void drawsBufferAtTheBottomLeft()
-    {
+    void drawsBufferAtTheBottomLeft() {
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(int, mode);
@@ -286,8 +274,7 @@ private slots:
         CheckAnchored(CReadBack(*pView, 640, 480), width, height);
     }
 
-    void resizeKeepsThePictureAnchored()
-    {
+    void resizeKeepsThePictureAnchored() {
         auto pView = MakeView(640, 480);
         QVERIFY(pView);
         std::unique_ptr<CViewImage> pImage(MakeImage(200, 200));
@@ -307,8 +294,7 @@ private slots:
         QCOMPARE(Viewport(*pView), QRect(0, 0, 120, 90));
     }
 
-    void initialUpdateResetsTheDisplay()
-    {
+    void initialUpdateResetsTheDisplay() {
         auto pView = MakeView(320, 240);
         QVERIFY(pView);
         std::unique_ptr<CViewImage> pImage(MakeImage(200, 200));
@@ -321,8 +307,7 @@ private slots:
         QCOMPARE(CReadBack(*pView, 320, 240).CountNonBlack(), 0);
     }
 
-    void viewWithoutContextTracesEveryPaint()
-    {
+    void viewWithoutContextTracesEveryPaint() {
         CRecordingSinks sinks;
         CMorrowView view; // never created: no rendering context
         view.resize(100, 80);
