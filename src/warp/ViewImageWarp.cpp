@@ -206,8 +206,10 @@ void CTriangleRaster::Draw(double X1, double Y1, double X2, double Y2, double X3
             if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
                 continue;
             double red, green, blue;
-            // The denominator of InterpolateInTriangle depends on the geometry alone: when it
-            // is too small, each channel would show "Too TINY" and give -valueA.
+            // InterpolateInTriangle for the three channels at once: its geometry (the
+            // denominator, s, Q, the two distances and w) depends on the positions alone, so it
+            // is formed once with the same operations, and only the values differ per channel.
+            // A denominator that is too small shows "Too TINY" once per channel.
             const double dDen = (Y3 - Y2) * (X1 - px) - (Y1 - py) * (X3 - X2);
             if (std::fabs(dDen) < 1e-20) {
                 if (m_pTinyCount) {
@@ -221,12 +223,21 @@ void CTriangleRaster::Draw(double X1, double Y1, double X2, double Y2, double X3
                 green = -s1.green;
                 blue = -s1.blue;
             } else {
-                red = matrix.InterpolateInTriangle(s1.red, s2.red, s3.red, px, py, X1, Y1, X2, Y2,
-                                                   X3, Y3);
-                green = matrix.InterpolateInTriangle(s1.green, s2.green, s3.green, px, py, X1, Y1,
-                                                     X2, Y2, X3, Y3);
-                blue = matrix.InterpolateInTriangle(s1.blue, s2.blue, s3.blue, px, py, X1, Y1, X2,
-                                                    Y2, X3, Y3);
+                const double dS = ((Y1 - py) * (X2 - px) - (Y2 - py) * (X1 - px)) / dDen;
+                if (!(dS >= 0.0 && dS <= 1.0)) {
+                    red = -s1.red;
+                    green = -s1.green;
+                    blue = -s1.blue;
+                } else {
+                    const double dQx = (X3 - X2) * dS + X2;
+                    const double dQy = (Y3 - Y2) * dS + Y2;
+                    const double dA = std::sqrt((X1 - px) * (X1 - px) + (Y1 - py) * (Y1 - py));
+                    const double dQ = std::sqrt((px - dQx) * (px - dQx) + (py - dQy) * (py - dQy));
+                    const double w = dQ / (dQ + dA);
+                    red = (1.0 - w) * ((1.0 - dS) * s2.red + dS * s3.red) + w * s1.red;
+                    green = (1.0 - w) * ((1.0 - dS) * s2.green + dS * s3.green) + w * s1.green;
+                    blue = (1.0 - w) * ((1.0 - dS) * s2.blue + dS * s3.blue) + w * s1.blue;
+                }
             }
             // A negative value is the interpolation's failure signal (all channels fail
             // together); a black vertex 1 fails to -0 and is stored.
