@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Times the most expensive camera moves we know with /usr/bin/time -v on morrow-warp of a
-# release build: morrow-warp worst cases. Usage: fuzz/measure-worst-cases.sh [BUILD] [FILTER]
+# release build. Usage: fuzz/measure-worst-cases.sh [BUILD] [FILTER]
+# TIMEOUT (default 600) stops a move after that many seconds.
 # Prints one line per move: elapsed seconds, peak memory, the new grid's size and the messages.
 set -uo pipefail
 build=${1:-build}
 filter=${2:-}
+limit=${TIMEOUT:-600} # seconds before a move counts as unbounded
 warp="$build/tools/morrow-warp/morrow-warp"
 scene="$build/tools/morrow-scene/morrow-scene"
 work=$(mktemp -d)
@@ -32,13 +34,14 @@ run() { # LABEL FILE MOVE...
   shift 2
   [ -n "$filter" ] && [[ "$label" != *$filter* ]] && return
   local json
-  json=$( { /usr/bin/time -v "$warp" "$work/$file.txt" "$@" --json -o "$work/out.bmp" 2>"$work/err" ; } )
+  json=$( { /usr/bin/time -v timeout "$limit" "$warp" "$work/$file.txt" "$@" --json -o "$work/out.bmp" 2>"$work/err" ; } )
   local secs rss
   secs=$(grep -oP 'Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): \K.*' "$work/err")
   rss=$(grep -oP 'Maximum resident set size \(kbytes\): \K[0-9]+' "$work/err")
   local size msgs
   size=$(grep -oP '"width": *\d+, *"height": *\d+' <<<"$json" | tr -d ' "' | sed 's/width://; s/,height:/ x /')
   msgs=$(grep -oP '"messages": *\[.*?\]' <<<"$json" | cut -c1-140)
+  grep -q 'Exit status: 124' "$work/err" && secs="over ${limit}s"
   printf '%-34s %9s  %6d MB  %-11s %s\n' "$label" "$secs" $((rss / 1024)) "$size" "$msgs"
 }
 
