@@ -170,22 +170,50 @@ void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info) {
     SetupWarp(source, info.nZone, info.nEx, info.nEy);
 }
 
+void BuildFreeMoveCamera(double rotX, double rotY, double rotZ, const double position[3],
+                         const CViewImage& source, double newCOP[3], double newP[3][3]) {
+    double R[3][3];
+    BuildRotation(rotX, rotY, rotZ, R);
+    CRowMatrix r(R), srcP(source.GetP()), product;
+    CMatrix matrix;
+    matrix.Multiply(r.Get(), srcP.Get(), product.Get(), 3, 3, 3);
+    std::memcpy(newCOP, position, 3 * sizeof(double));
+    std::memcpy(newP, product.m_Rows, sizeof product.m_Rows);
+}
+
+void BuildFocusMoveCamera(double rotX, double rotY, double rotZ, double zoom,
+                          const CViewImage& source, double newCOP[3], double newP[3][3]) {
+    ComputeFocusCOP(rotX, rotY, rotZ, zoom, source, newCOP);
+    // The viewing directions turn the other way: R^-1 with the general inverse, not by
+    // transposing, so that the result is the same bit for bit everywhere.
+    double R[3][3];
+    BuildRotation(rotX, rotY, rotZ, R);
+    CRowMatrix r(R), inverse, srcP(source.GetP()), product;
+    CMatrix matrix;
+    matrix.Invert(r.Get(), inverse.Get(), 3);
+    matrix.Multiply(inverse.Get(), srcP.Get(), product.Get(), 3, 3, 3);
+    std::memcpy(newP, product.m_Rows, sizeof product.m_Rows);
+}
+
+bool ComputeMoveWindow(const CViewImage& source, const double newCOP[3], const double newP[3][3],
+                       int* xOff, int* yOff, int* nWidth, int* nHeight) {
+    double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
+    const bool bUsable =
+        source.GetSamples() && source.GetWidth() == 200 && source.GetHeight() == 200;
+    if (bUsable)
+        source.ComputeWarpBounds(source.GetP(), newP, source.GetCOP(), newCOP, source.GetSamples(),
+                                 &minX, &maxX, &minY, &maxY);
+    return CViewImage::WarpWindow(minX, maxX, minY, maxY, xOff, yOff, nWidth, nHeight);
+}
+
 CViewImage::CViewImage(double rotX, double rotY, double rotZ, const double position[3],
                        const CViewImage& source) {
     InitFields();
     // One move is one warp: each distinct message is shown once and counted.
     CMessageScope scope;
-    double R[3][3];
-    BuildRotation(rotX, rotY, rotZ, R);
-    CRowMatrix r(R), srcP(source.m_P), newP;
-    CMatrix matrix;
-    matrix.Multiply(r.Get(), srcP.Get(), newP.Get(), 3, 3, 3);
-
-    const EpipoleInfo info = ClassifyEpipole(source.m_P, source.m_COP, position);
+    BuildFreeMoveCamera(rotX, rotY, rotZ, position, source, m_COP, m_P);
+    const EpipoleInfo info = ClassifyEpipole(source.m_P, source.m_COP, m_COP);
     MORROW_ASSERT(std::fabs(info.dW) > 1e-20);
-
-    std::memcpy(m_COP, position, sizeof m_COP);
-    std::memcpy(m_P, newP.m_Rows, sizeof m_P);
     FinishMove(source, info);
     for (const CMessageScope::Entry& entry : scope.GetEntries())
         m_WarpReport.messages.push_back({entry.strText, entry.nCount});
@@ -195,22 +223,12 @@ CViewImage::CViewImage(double rotX, double rotY, double rotZ, double zoom,
                        const CViewImage& source) {
     InitFields();
     CMessageScope scope;
-    double R[3][3];
-    BuildRotation(rotX, rotY, rotZ, R);
+    // Classified before R is inverted, so that messages come in the order of the computation.
     double newCOP[3];
     ComputeFocusCOP(rotX, rotY, rotZ, zoom, source, newCOP);
-
     const EpipoleInfo info = ClassifyEpipole(source.m_P, source.m_COP, newCOP);
     MORROW_ASSERT(std::fabs(info.dW) > 1e-20);
-    std::memcpy(m_COP, newCOP, sizeof m_COP);
-
-    // The viewing directions turn the other way: R^-1 with the general inverse, not by
-    // transposing, so that the result is the same bit for bit everywhere.
-    CRowMatrix r(R), inverse, srcP(source.m_P), newP;
-    CMatrix matrix;
-    matrix.Invert(r.Get(), inverse.Get(), 3);
-    matrix.Multiply(inverse.Get(), srcP.Get(), newP.Get(), 3, 3, 3);
-    std::memcpy(m_P, newP.m_Rows, sizeof m_P);
+    BuildFocusMoveCamera(rotX, rotY, rotZ, zoom, source, m_COP, m_P);
     FinishMove(source, info);
     for (const CMessageScope::Entry& entry : scope.GetEntries())
         m_WarpReport.messages.push_back({entry.strText, entry.nCount});

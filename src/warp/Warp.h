@@ -12,6 +12,17 @@ void BuildRotation(double angleX, double angleY, double angleZ, double R[3][3]);
 void ComputeFocusCOP(double rotX, double rotY, double rotZ, double zoom,
                      const CViewImage& source, double newCOP[3]);
 
+// The new camera of a free move: the position as given, R * P_src.
+void BuildFreeMoveCamera(double rotX, double rotY, double rotZ, const double position[3],
+                         const CViewImage& source, double newCOP[3], double newP[3][3]);
+// The new camera of a focus move: ComputeFocusCOP, R^-1 * P_src (general inverse).
+void BuildFocusMoveCamera(double rotX, double rotY, double rotZ, double zoom,
+                          const CViewImage& source, double newCOP[3], double newP[3][3]);
+// The window a warp to this camera allocates (from the 800 border warps, without warping the
+// grid); true when it had to be cut to the largest size.
+bool ComputeMoveWindow(const CViewImage& source, const double newCOP[3], const double newP[3][3],
+                       int* xOff, int* yOff, int* nWidth, int* nHeight);
+
 // Where a new centre of projection lies as seen from the source camera.
 struct EpipoleInfo {
     double e[3];       // P_src^-1 * (C_new - C_src)

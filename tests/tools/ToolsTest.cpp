@@ -332,11 +332,19 @@ TEST_F(MorrowWarp, HintShowsTheClassificationWithoutWarping) {
                   info.nEx, info.nEy);
     EXPECT_EQ(result.strOut, szExpected);
 
-    // A pure rotation: W is 0 and the fallback zone 5 with the epipole at (0, 0).
+    // A pure rotation: W is 0 and the fallback zone 5 with the epipole at (0, 0). The hint's
+    // window is the one the warp allocates, found from the border alone.
+    const CViewImage same(0.0, 0.0, 0.0, 1.0, m_Source);
     result = Warp(m_Dir, {Data(), "--focus", "0", "0", "0", "1", "--hint", "--json"});
     ASSERT_EQ(result.nExit, 0) << result.strErr;
-    EXPECT_EQ(result.strOut, "{\"zone\": 5, \"w\": 0, \"ex\": 0, \"ey\": 0, \"degenerate\": true, "
-                             "\"messages\": []}\n");
+    char szJson[256];
+    std::snprintf(szJson, sizeof szJson,
+                  "{\"zone\": 5, \"w\": 0, \"ex\": 0, \"ey\": 0, \"degenerate\": true, "
+                  "\"width\": %d, \"height\": %d, \"xoff\": %d, \"yoff\": %d, \"cut\": false, "
+                  "\"messages\": []}\n",
+                  same.GetWidth(), same.GetHeight(), same.GetWarpReport().nXOff,
+                  same.GetWarpReport().nYOff);
+    EXPECT_EQ(result.strOut, szJson);
 }
 
 } // namespace

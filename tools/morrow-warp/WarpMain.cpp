@@ -202,22 +202,30 @@ int main(int argc, char** argv) {
         double newCOP[3];
         std::vector<WarpReport::Message> messages;
         EpipoleInfo info;
+        int nXOff = 0, nYOff = 0, nWidth = 0, nHeight = 0;
+        bool bCut = false;
         {
             CMessageScope scope;
-            if (o.mode == Options::Free) {
-                std::memcpy(newCOP, o.values + 3, sizeof newCOP);
-            } else {
-                ComputeFocusCOP(o.values[0], o.values[1], o.values[2], o.values[3], source, newCOP);
-            }
+            double newP[3][3];
+            if (o.mode == Options::Free)
+                BuildFreeMoveCamera(o.values[0], o.values[1], o.values[2], o.values + 3, source,
+                                    newCOP, newP);
+            else
+                BuildFocusMoveCamera(o.values[0], o.values[1], o.values[2], o.values[3], source,
+                                     newCOP, newP);
             info = ClassifyEpipole(source.GetP(), source.GetCOP(), newCOP);
+            // The window the warp would allocate, from the border alone.
+            bCut = ComputeMoveWindow(source, newCOP, newP, &nXOff, &nYOff, &nWidth, &nHeight);
             for (const CMessageScope::Entry& entry : scope.GetEntries())
                 messages.push_back({entry.strText, entry.nCount});
         }
         if (o.bJson) {
             std::printf("{\"zone\": %d, \"w\": %s, \"ex\": %d, \"ey\": %d, \"degenerate\": %s, "
-                        "\"messages\": %s}\n",
+                        "\"width\": %d, \"height\": %d, \"xoff\": %d, \"yoff\": %d, "
+                        "\"cut\": %s, \"messages\": %s}\n",
                         info.nZone, Number(info.dW, true).c_str(), info.nEx, info.nEy,
-                        info.bDegenerate ? "true" : "false", MessagesJson(messages).c_str());
+                        info.bDegenerate ? "true" : "false", nWidth, nHeight, nXOff, nYOff,
+                        bCut ? "true" : "false", MessagesJson(messages).c_str());
         } else {
             std::printf("Zone: %d  W Value: %s  X Value: %d  Y Value: %d%s\n", info.nZone,
                         Number(info.dW, false).c_str(), info.nEx, info.nEy,
@@ -241,6 +249,8 @@ int main(int argc, char** argv) {
     }
 
     if (!pOutput->WriteBmp(o.strOut.c_str())) {
+        if (pWarped)
+            PrintMessageCounts(pWarped->GetWarpReport().messages);
         std::fprintf(stderr, "morrow-warp: %s: cannot write the image\n", o.strOut.c_str());
         return 3;
     }
