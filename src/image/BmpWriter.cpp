@@ -70,8 +70,10 @@ bool WriteThroughTemporary(const std::string& strPath, const std::string& strTar
     const size_t nSlash = strTarget.rfind('/');
     const std::string strFolder =
         nSlash == std::string::npos ? "" : strTarget.substr(0, nSlash + 1);
+    // The temporary name keeps a short prefix of the target's name, so that a target whose
+    // name is near the length limit can still be written.
     const std::string strBase =
-        nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1);
+        (nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1)).substr(0, 64);
 
     std::string strTemp;
     int nFd = -1;

@@ -152,6 +152,16 @@ TEST(BmpWriter, WritingTwiceGivesIdenticalFilesAndReplacesTheOld) {
     EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"twice.bmp"});
 }
 
+TEST(BmpWriter, TargetNameAtTheLengthLimitIsWritten) {
+    // The temporary file beside the target must not need a longer name than the target.
+    CScratchDir dir;
+    const std::string strPath = dir.File(std::string(251, 'n') + ".bmp");
+    CViewImage image;
+    FillImage(image, 3, 2);
+    ASSERT_TRUE(image.WriteBmp(strPath.c_str()));
+    EXPECT_EQ(ReadFileBytes(strPath).size(), 12u * 2 + 54);
+}
+
 TEST(BmpWriter, SymbolicLinkStaysALinkToTheNewFile) {
     CScratchDir dir;
     WriteFileBytes(dir.File("real.bmp"), "old");
