@@ -143,6 +143,144 @@ void WarpAllPixels(const WarpConstants& k, const PixelSample* pSource, WarpedPix
         }
 }
 
+// Which rows of a box column can hold a position that PointInTriangle accepts, decided with
+// margins that no rounding of the crossing test can overcome.
+//
+// The crossing test runs the segment from P to its far point F (taken as the test takes it)
+// against the three edges. For an edge A -> B its numerator is a = (A - P) x (F - P) and its
+// denominator is a - b with b = (B - P) x (F - P); the crossing lies on the edge only when a and
+// b differ in sign. Write L for the largest magnitude of any coordinate involved (vertices, F,
+// box positions). Each of a, b and a - b is formed with an error below 4.5e-16 * 8 L^2, so when
+// a and b both exceed M = 1e-13 L^2 with the same sign, the computed quotient is either
+// negative or beyond 1 + 1e-14, and the edge gives -1. When that holds for all three vertices
+// (the whole triangle strictly on one side of the line PF) the count is 0 and the test returns
+// 0. For a column x the quantity a_V(y) = (Vx - x)(Fy - y) - (Vy - y)(Fx - x) is linear in y
+// with the exact slope Fx - Vx, so the rows where it exceeds M (or is below -M) form a half
+// line. Its end is estimated, then confirmed at the end row itself by evaluating a_V there
+// (error below M) against 2 M; a row that cannot be confirmed stays a row to test. Every row
+// outside the returned range therefore gets 0 from the exact test, and every row inside it is
+// still decided by the exact test.
+class CConeFilter {
+public:
+    // False when the coordinates are too large for the margins (every row is then tested).
+    bool Init(double X1, double Y1, double X2, double Y2, double X3, double Y3, int xs, int xe,
+              int ys, int ye) {
+        m_dVx[0] = X1, m_dVy[0] = Y1, m_dVx[1] = X2, m_dVy[1] = Y2, m_dVx[2] = X3, m_dVy[2] = Y3;
+        // The far point exactly as the crossing test forms it.
+        double dMaxX = X1;
+        if (X2 > dMaxX)
+            dMaxX = X2;
+        if (X3 > dMaxX)
+            dMaxX = X3;
+        double dMaxY = Y1;
+        if (Y2 > dMaxY)
+            dMaxY = Y2;
+        if (Y3 > dMaxY)
+            dMaxY = Y3;
+        m_dFx = 2.0 * dMaxX;
+        m_dFy = 3.0 * dMaxY;
+        if (dMaxX <= 0.0 && dMaxY <= 0.0) {
+            m_dFx = 1.0;
+            m_dFy = 1.0;
+        }
+        double dL = 1.0;
+        const double values[] = {X1, Y1, X2, Y2, X3, Y3, m_dFx, m_dFy,
+                                 double(xs), double(xe), double(ys), double(ye)};
+        for (double d : values)
+            dL = std::max(dL, std::fabs(d));
+        if (!(dL <= 1e100))
+            return false;
+        m_dM = 1e-13 * dL * dL;
+        return true;
+    }
+
+    // The rows of column x within ys..ye that must go through the exact test: *pLo..*pHi, empty
+    // when *pLo > *pHi.
+    void Column(int x, int ys, int ye, int* pLo, int* pHi) const {
+        // Rows where every a_V > M (plus) and where every a_V < -M (minus).
+        int nPlusLo = ys, nPlusHi = ye, nMinusLo = ys, nMinusHi = ye;
+        const double px = x;
+        for (int i = 0; i < 3; ++i) {
+            const double dVx = m_dVx[i], dVy = m_dVy[i];
+            const double dSlope = m_dFx - dVx; // its sign is exact
+            if (dSlope == 0.0) {
+                // a_V does not depend on the row.
+                const double a = Eval(i, px, ys);
+                if (!(a > 2.0 * m_dM))
+                    nPlusLo = ye + 1;
+                if (!(a < -2.0 * m_dM))
+                    nMinusLo = ye + 1;
+                continue;
+            }
+            // The row where a_V changes sign, and the rows beyond which |a_V| exceeds M.
+            const double dRoot = -((dVx - px) * m_dFy - dVy * (m_dFx - px)) / dSlope;
+            const double dReach = m_dM / std::fabs(dSlope);
+            const int nFrom = FirstRow(i, px, dRoot + dReach + 1.0, ys, ye, dSlope > 0.0);
+            const int nTo = LastRow(i, px, dRoot - dReach - 1.0, ys, ye, dSlope < 0.0);
+            if (dSlope > 0.0) {
+                nPlusLo = std::max(nPlusLo, nFrom);
+                nMinusHi = std::min(nMinusHi, nTo);
+            } else {
+                nPlusHi = std::min(nPlusHi, nTo);
+                nMinusLo = std::max(nMinusLo, nFrom);
+            }
+        }
+        auto inPlus = [&](int y) { return y >= nPlusLo && y <= nPlusHi; };
+        auto inMinus = [&](int y) { return y >= nMinusLo && y <= nMinusHi; };
+        // The two sets are disjoint intervals: skip them from either end.
+        int nLo = ys, nHi = ye;
+        for (int k = 0; k < 3; ++k) {
+            if (inPlus(nLo))
+                nLo = nPlusHi + 1;
+            if (inMinus(nLo))
+                nLo = nMinusHi + 1;
+            if (inPlus(nHi))
+                nHi = nPlusLo - 1;
+            if (inMinus(nHi))
+                nHi = nMinusLo - 1;
+        }
+        *pLo = nLo;
+        *pHi = nHi;
+    }
+
+private:
+    double m_dVx[3] = {}, m_dVy[3] = {};
+    double m_dFx = 0.0, m_dFy = 0.0, m_dM = 0.0;
+
+    // a_V at (x, y), formed as the crossing test forms its numerator.
+    double Eval(int i, double px, double py) const {
+        return (m_dFy - py) * (m_dVx[i] - px) - (m_dVy[i] - py) * (m_dFx - px);
+    }
+    bool Confirmed(int i, double px, int y, bool bPlus) const {
+        const double a = Eval(i, px, y);
+        return bPlus ? a > 2.0 * m_dM : a < -2.0 * m_dM;
+    }
+    // The first row from dEstimate on (a lower end) whose a_V has the wanted sign beyond the
+    // margin; ye + 1 when none can be confirmed.
+    int FirstRow(int i, double px, double dEstimate, int ys, int ye, bool bPlus) const {
+        if (!(dEstimate <= ye)) // also NaN
+            return ye + 1;
+        int y = dEstimate <= ys ? ys : static_cast<int>(std::ceil(dEstimate));
+        for (int nTry = 0; nTry < 4 && y <= ye; ++nTry, ++y)
+            if (Confirmed(i, px, y, bPlus))
+                return y;
+        return ye + 1;
+    }
+    // The last row up to dEstimate (an upper end) likewise; ys - 1 when none.
+    int LastRow(int i, double px, double dEstimate, int ys, int ye, bool bPlus) const {
+        if (!(dEstimate >= ys)) // also NaN
+            return ys - 1;
+        int y = dEstimate >= ye ? ye : static_cast<int>(std::floor(dEstimate));
+        for (int nTry = 0; nTry < 4 && y >= ys; ++nTry, --y)
+            if (Confirmed(i, px, y, bPlus))
+                return y;
+        return ys - 1;
+    }
+};
+
+// Columns of a box with at least this many rows are narrowed with the cone filter first.
+constexpr int kMinFilteredRows = 8;
+
 // The rasteriser of one warped triangle over the rows nRowLo..nRowHi of the target window
 // (plane rows, inclusive). Writes only red, green and blue of samples in those rows.
 struct CTriangleRaster {
@@ -200,8 +338,14 @@ void CTriangleRaster::Draw(double X1, double Y1, double X2, double Y2, double X3
 
     const int xs = static_cast<int>(dXs), xe = static_cast<int>(dXe);
     const int ys = static_cast<int>(dYs), ye = static_cast<int>(dYe);
+    CConeFilter cone;
+    const bool bFilter =
+        ye - ys + 1 >= kMinFilteredRows && cone.Init(X1, Y1, X2, Y2, X3, Y3, xs, xe, ys, ye);
     for (int x = xs; x <= xe; ++x) {
-        for (int y = ys; y <= ye; ++y) {
+        int yLo = ys, yHi = ye;
+        if (bFilter)
+            cone.Column(x, ys, ye, &yLo, &yHi);
+        for (int y = yLo; y <= yHi; ++y) {
             const double px = x, py = y;
             if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
                 continue;
