@@ -125,6 +125,7 @@ const Move kMoves[] = {
     {"free far sideways", false, 0, 5, 0, 400, 0, 0.05, 0},
     {"focus zoom 0.8 turned", true, 3, -4, 2, 0, 0, 0, 0.8, "room"},
     {"focus zoom 0.3 magnifying", true, 0, 2, 0, 0, 0, 0, 0.3, "room"},
+    {"focus zoom 0.2 magnifying", true, 1, -1, 0, 0, 0, 0, 0.2, "exact"},
     {"focus zoom 1.2", true, -2, 3, 0, 0, 0, 0, 1.2},
     {"focus zoom 2 shrinking", true, 0, 0, 5, 0, 0, 0, 2.0},
     {"focus zoom 0", true, 0, 0, 0, 0, 0, 0, 0.0, "exact"},
@@ -267,6 +268,51 @@ TEST(Differential, ExactCamerasMatchTheOracleMessageByMessage) {
             CRecordingSinks productSinks;
             CViewImage product;
             product.SetCamera(kOrigin, P);
+            product.SetupWarp(*pSource, nZone, 100, 100);
+            EXPECT_TRUE(SameImage(product, oracle));
+            EXPECT_EQ(productSinks.messages, oracleMessages);
+        }
+    }
+}
+
+// Depth steps under the identity camera: blocks of near and far pixels, so a sideways move
+// stretches long rubber sheets and thin slivers along the direction of the move. Moves along
+// (1, 1.5) put them near the direction of the crossing test's far point; moves that shift the
+// image into negative coordinates bring the lower-left quadrant (with its other far point)
+// in; a strong magnification brings coordinates far beyond the window.
+TEST(Differential, DepthStepsUnderExactCamerasMatchTheOracle) {
+    auto pSource = MakeExactSource();
+    PixelSample* pGrid = pSource->GetSamples();
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x)
+            pGrid[y * 200 + x].disparity = ((x / 13 + y / 7) % 3 == 0) ? 6.0 : 0.25;
+    struct Camera {
+        const char* pszName;
+        double cop[3];
+        double P[3][3];
+    };
+    const Camera cameras[] = {
+        {"along the far point", {-1.0, -1.5, 0.0}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+        {"along the far point, steep", {-0.3, -3.0, 0.0}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+        {"across the far point", {1.5, -1.0, 0.0}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+        {"into the lower left", {10.0, 15.0, 0.0}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+        {"lower left, magnified", {2.0, 3.0, 0.0}, {{0.25, 0, 30}, {0, 0.25, 30}, {0, 0, 1}}},
+        {"magnified 8, turned", {-0.5, -0.7, 0.0}, {{0.1, 0.06, -5}, {-0.06, 0.1, 3}, {0, 0, 1}}},
+        {"magnified 40, far beyond the window",
+         {-0.2, -0.3, 0.0},
+         {{0.025, 0, -2.4}, {0, 0.025, -2.5}, {0, 0, 1}}},
+        {"forward and sideways", {-0.4, -0.6, -0.05}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+    };
+    for (const Camera& camera : cameras) {
+        for (int nZone : {5, -5, 3}) {
+            SCOPED_TRACE(std::string(camera.pszName) + ", zone " + std::to_string(nZone));
+            OracleResult oracle;
+            CRecordingSinks oracleSinks;
+            OracleSetupWarp(*pSource, camera.P, camera.cop, nZone, 100, 100, oracle);
+            const std::vector<std::string> oracleMessages = oracleSinks.messages;
+            CRecordingSinks productSinks;
+            CViewImage product;
+            product.SetCamera(camera.cop, camera.P);
             product.SetupWarp(*pSource, nZone, 100, 100);
             EXPECT_TRUE(SameImage(product, oracle));
             EXPECT_EQ(productSinks.messages, oracleMessages);
