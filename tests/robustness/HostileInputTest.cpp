@@ -250,12 +250,16 @@ TEST_F(HostileInput, CrlfAndLfFilesGiveIdenticalImages) {
 }
 
 TEST_F(HostileInput, UnreadableFileIsAClearError) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "running as root: permissions do not stop reads";
+    // As root the tool runs as an unprivileged user, for whom the permissions hold.
     CScratchDir dir;
     const std::string strData = WriteTokens(dir, "locked.txt", SceneTokens());
     chmod(strData.c_str(), 0);
-    const ToolResult r = Warp(strData, {"--source"}, dir.File("out.bmp"));
+    chmod(dir.Path().c_str(), 0777); // writable, so that only the read permission is missing
+    const std::function<void()> setup = RunAsUnprivileged({});
+    if (!StartsUnprivileged(m_strTool, setup))
+        GTEST_SKIP() << "running as root and the build folder is closed to an unprivileged user";
+    const ToolResult r = RunTool({m_strTool, strData, "--source", "-o", dir.File("out.bmp")}, 300,
+                                 setup, kMemoryEnv);
     ASSERT_TRUE(r.EndedCleanly()) << r.Describe();
     EXPECT_EQ(r.nExitCode, kExitInput);
     EXPECT_NE(r.strStderr.find("morrow-warp: " + strData + ": cannot open the data file"),

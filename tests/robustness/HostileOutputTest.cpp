@@ -106,15 +106,17 @@ TEST_F(HostileOutput, ParentThatIsAFileIsReported) {
 }
 
 TEST_F(HostileOutput, ReadOnlyFolderKeepsTheExistingFile) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "running as root: permissions do not stop writes (the parent-is-a-file "
-                        "case covers an unwritable target)";
+    // As root the tool runs as an unprivileged user, for whom the permissions hold.
     CScratchDir dir;
     const std::string strTarget = dir.File("out.bmp");
     WriteFileBytes(strTarget, kPrevious);
+    chmod(m_strData.c_str(), 0644);
+    const std::function<void()> setup = RunAsUnprivileged({m_dataDir.Path()});
+    if (!StartsUnprivileged(m_strTool, setup))
+        GTEST_SKIP() << "running as root and the build folder is closed to an unprivileged user";
     chmod(strTarget.c_str(), 0444);
     chmod(dir.Path().c_str(), 0555);
-    ExpectOutputError(strTarget);
+    ExpectOutputError(strTarget, setup);
     chmod(dir.Path().c_str(), 0755);
     EXPECT_EQ(ReadFileBytes(strTarget), kPrevious);
     EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"out.bmp"});

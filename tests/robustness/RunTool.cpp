@@ -1,3 +1,5 @@
+#include <grp.h>
+#include <sys/stat.h>
 #include "RunTool.h"
 
 #include <fcntl.h>
@@ -143,4 +145,21 @@ std::string MorrowWarpPath() {
 #else
     return std::string();
 #endif
+}
+
+std::function<void()> RunAsUnprivileged(const std::vector<std::string>& folders) {
+    if (geteuid() != 0)
+        return {};
+    for (const std::string& strFolder : folders)
+        chmod(strFolder.c_str(), 0755);
+    return [] {
+        // Group first: once the user id is dropped, the group can no longer be changed.
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(126);
+    };
+}
+
+bool StartsUnprivileged(const std::string& strTool, const std::function<void()>& setup) {
+    const ToolResult r = RunTool({strTool}, 60, setup);
+    return r.EndedCleanly() && r.nExitCode == 1;
 }

@@ -25,5 +25,13 @@ ToolResult RunTool(const std::vector<std::string>& argv, int nTimeoutSeconds = 1
                    const std::function<void()>& childSetup = {},
                    const std::vector<std::string>& extraEnv = {});
 
+// For a child that must meet file permissions even when the tests run as root: makes the
+// folder (and its parents up to the scratch root) traversable, and returns a child set-up that
+// drops to the unprivileged user "nobody" (uid and gid 65534). Without root it does nothing.
+std::function<void()> RunAsUnprivileged(const std::vector<std::string>& folders);
+// Whether the tool starts at all under that set-up (its folders may not be open to "nobody"):
+// run without arguments, it must answer with its usage line and exit code 1.
+bool StartsUnprivileged(const std::string& strTool, const std::function<void()>& setup);
+
 // Path of morrow-warp, or empty when the tool is not part of this build.
 std::string MorrowWarpPath();
