@@ -4,12 +4,25 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
+
+namespace {
+// The warp reports from its worker threads, and the services call the sinks outside their own
+// lock, so the recording sinks serialise their appends.
+std::mutex g_RecordingMutex;
+} // namespace
 
 CRecordingSinks::CRecordingSinks()
 {
-    m_OldMessage = SetMessageSink([this](const std::string& s) { messages.push_back(s); });
-    m_OldTrace = SetTraceSink([this](const std::string& s) { traces.push_back(s); });
+    m_OldMessage = SetMessageSink([this](const std::string& s) {
+        std::lock_guard<std::mutex> lock(g_RecordingMutex);
+        messages.push_back(s);
+    });
+    m_OldTrace = SetTraceSink([this](const std::string& s) {
+        std::lock_guard<std::mutex> lock(g_RecordingMutex);
+        traces.push_back(s);
+    });
 }
 
 CRecordingSinks::~CRecordingSinks()
