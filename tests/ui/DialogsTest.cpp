@@ -6,7 +6,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <clocale>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
 
 #include "TestSupport.h"
 #include "app/MorrowDoc.h"
@@ -88,6 +92,7 @@ private slots:
     void badZoneBlocksHintAndOk();
     void hintWithoutSource();
     void okAndCancel();
+    void commaLocale();
 
 private:
     CMorrowDoc* m_pDoc = nullptr;
@@ -388,6 +393,95 @@ void CDialogsTest::okAndCancel() {
         QCOMPARE(dlg.m_dRotX, 10.0);
         QCOMPARE(dlg.m_dRotY, 20.0);
         QCOMPARE(dlg.m_dRotZ, 30.0);
+    }
+}
+
+namespace {
+
+// Puts the process (C library and Qt) under a locale for its lifetime and restores both after.
+class CProcessLocale {
+public:
+    explicit CProcessLocale(const char* pszName)
+        : m_strOld(std::setlocale(LC_ALL, nullptr)), m_OldQt(QLocale()) {
+        m_bComma = std::setlocale(LC_ALL, pszName) &&
+                   std::strcmp(std::localeconv()->decimal_point, ",") == 0;
+        QLocale::setDefault(QLocale(QString::fromLatin1(pszName)));
+    }
+    ~CProcessLocale() {
+        std::setlocale(LC_ALL, m_strOld.c_str());
+        QLocale::setDefault(m_OldQt);
+    }
+    bool IsComma() const { return m_bComma; }
+
+private:
+    std::string m_strOld;
+    QLocale m_OldQt;
+    bool m_bComma;
+};
+
+// Types the position (free dialog) or the zoom (focus dialog), runs the hint and then OK, and
+// returns the W text the hint showed; *pdValue is the member the typed text went to.
+QString HintAndOk(CTemplateDialog& dlg, int nField, const QString& strValue, double* pdValue) {
+    dlg.show();
+    if (!QTest::qWaitForWindowExposed(&dlg))
+        return QString();
+    Type(dlg, nField, strValue);
+    if (nField == 1004)
+        Type(dlg, 1006, "-2.5");
+    Click(dlg, 1007);
+    const QString strW = Text(dlg, 1009);
+    Click(dlg, IDOK);
+    *pdValue = nField == 1004 ? static_cast<CCameraFreeMoveDialog&>(dlg).m_dPosX
+                              : static_cast<CFocusCameraMoveDialog&>(dlg).m_dZoom;
+    return strW;
+}
+
+} // namespace
+
+void CDialogsTest::commaLocale() {
+    // W is 2.5 for the free move's (0.5, 0, -2.5), 7.5 for the focus move's zoom 0.5: texts a
+    // comma locale would print as "2,5" and "7,5".
+    QString strFreeC, strFocusC;
+    double dValue = 0.0;
+    {
+        CCameraFreeMoveDialog free(m_pView);
+        strFreeC = HintAndOk(free, 1004, "0.5", &dValue);
+        CFocusCameraMoveDialog focus(m_pView);
+        strFocusC = HintAndOk(focus, 1011, "0.5", &dValue);
+    }
+    QCOMPARE(strFreeC, QString("2.5"));
+    QCOMPARE(strFocusC, QString("7.5"));
+
+    CProcessLocale locale("de_DE.UTF-8");
+    if (!locale.IsComma())
+        QSKIP("de_DE.UTF-8 is not installed (scripts/install-deps.sh makes it)");
+    QCOMPARE(QLocale().decimalPoint(), QString(","));
+    CRecordingSinks sinks;
+    for (int nField : {1004, 1011}) {
+        std::unique_ptr<CTemplateDialog> pDlg;
+        if (nField == 1004)
+            pDlg = std::make_unique<CCameraFreeMoveDialog>(m_pView);
+        else
+            pDlg = std::make_unique<CFocusCameraMoveDialog>(m_pView);
+        dValue = 0.0;
+        QCOMPARE(HintAndOk(*pDlg, nField, "0.5", &dValue), nField == 1004 ? strFreeC : strFocusC);
+        QCOMPARE(dValue, 0.5);
+        QCOMPARE(pDlg->result(), int(QDialog::Accepted));
+        QVERIFY(sinks.messages.empty());
+
+        // The user's own decimal comma is not a number here.
+        if (nField == 1004)
+            pDlg = std::make_unique<CCameraFreeMoveDialog>(m_pView);
+        else
+            pDlg = std::make_unique<CFocusCameraMoveDialog>(m_pView);
+        pDlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pDlg.get()));
+        Type(*pDlg, nField, "0,5");
+        Click(*pDlg, IDOK);
+        QCOMPARE(sinks.messages, std::vector<std::string>{"Please enter a number."});
+        QVERIFY(pDlg->isVisible());
+        QCOMPARE(pDlg->focusWidget(), pDlg->GetDlgItem(nField));
+        sinks.messages.clear();
     }
 }
 
