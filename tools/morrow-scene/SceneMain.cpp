@@ -9,6 +9,7 @@
 // Exit codes: 0 done, 1 bad arguments, 3 an output that cannot be written.
 #include "Scene.h"
 
+#include "ToolArgs.h"
 #include "framework/Services.h"
 #include "image/ViewImage.h"
 
@@ -31,18 +32,6 @@ const char* const kUsage =
 int BadArguments(const std::string& strProblem) {
     std::fprintf(stderr, "morrow-scene: %s\n%s\n", strProblem.c_str(), kUsage);
     return 1;
-}
-
-// A finite number in the C locale, the whole argument and nothing else.
-bool ParseNumber(const char* pszText, double* pdValue) {
-    const char* p = pszText;
-    const char* pEnd = pszText + std::strlen(pszText);
-    if (p != pEnd && *p == '+')
-        ++p;
-    if (p == pEnd || (*p == '+'))
-        return false;
-    const std::from_chars_result result = std::from_chars(p, pEnd, *pdValue);
-    return result.ec == std::errc() && result.ptr == pEnd && std::isfinite(*pdValue);
 }
 
 bool ParseSeed(const char* pszText, unsigned* pnSeed) {

@@ -8,6 +8,7 @@
 // Angles are in degrees; the --free position is the absolute new centre of projection.
 // Exit codes: 0 done, 1 bad arguments, 2 a data file that cannot be read or is not complete
 // (what was read is still used), 3 an output that cannot be written.
+#include "ToolArgs.h"
 #include "framework/Services.h"
 #include "image/ViewImage.h"
 #include "warp/Warp.h"
@@ -34,17 +35,6 @@ int BadArguments(const std::string& strProblem) {
     return 1;
 }
 
-// A finite number in the C locale: the whole argument and nothing else.
-bool ParseNumber(const char* pszText, double* pdValue) {
-    const char* p = pszText;
-    const char* pEnd = pszText + std::strlen(pszText);
-    if (p != pEnd && *p == '+')
-        ++p;
-    if (p == pEnd || *p == '+' || (*p == '-' && pszText != p))
-        return false;
-    const std::from_chars_result result = std::from_chars(p, pEnd, *pdValue);
-    return result.ec == std::errc() && result.ptr == pEnd && std::isfinite(*pdValue);
-}
 
 // "%.17g" in the C locale, whatever the process locale is; JSON has no NaN or infinity.
 std::string Number(double dValue, bool bJson) {
