@@ -56,3 +56,20 @@ void CViewImage::SetSceneValues(const double bounds[6], const double extra[8])
     std::memcpy(m_SceneBounds, bounds, sizeof m_SceneBounds);
     std::memcpy(m_SceneExtra, extra, sizeof m_SceneExtra);
 }
+
+void CViewImage::WriteDisplayBytes(unsigned char* pBytes) const
+{
+    const size_t nWidth = m_nWidth > 0 ? static_cast<size_t>(m_nWidth) : 0;
+    const size_t nHeight = m_nHeight > 0 ? static_cast<size_t>(m_nHeight) : 0;
+    if (!m_pSamples)
+        return;
+    for (size_t x = 0; x < nWidth; ++x) {
+        for (size_t y = 0; y < nHeight; ++y) {
+            const size_t nIndex = y * nWidth + x;
+            const PixelSample& sample = m_pSamples[nIndex];
+            pBytes[nIndex * 3 + 0] = ColourToByte(sample.red);
+            pBytes[nIndex * 3 + 1] = ColourToByte(sample.green);
+            pBytes[nIndex * 3 + 2] = ColourToByte(sample.blue);
+        }
+    }
+}

@@ -84,6 +84,11 @@ public:
     // The same bytes, into memory. False for an image without a grid or a negative size.
     bool EncodeBmp(std::vector<unsigned char>& bytes) const;
 
+    // The display bytes of the image: width x height pixels of red, green, blue (ColourToByte),
+    // rows packed without fill bytes, row 0 first; pBytes holds width * height * 3 bytes. The
+    // grid is walked column by column, x outer and y inner. Needs a grid.
+    void WriteDisplayBytes(unsigned char* pBytes) const;
+
     const std::string& GetFileName() const { return m_strFileName; }
     const double* GetCOP() const { return m_COP; }
     const double (*GetP() const)[3] { return m_P; }

@@ -164,15 +164,7 @@ void CMorrowView::RefreshDisplay(const CViewImage& image) {
         return;
     m_nDisplayWidth = w;
     m_nDisplayHeight = h;
-    for (int x = 0; x < w; ++x) {
-        for (int y = 0; y < h; ++y) {
-            const std::size_t nIndex = std::size_t(y) * std::size_t(w) + std::size_t(x);
-            const PixelSample& sample = pSamples[nIndex];
-            m_pDisplayBuffer[nIndex * 3 + 0] = ColourToByte(sample.red);
-            m_pDisplayBuffer[nIndex * 3 + 1] = ColourToByte(sample.green);
-            m_pDisplayBuffer[nIndex * 3 + 2] = ColourToByte(sample.blue);
-        }
-    }
+    image.WriteDisplayBytes(m_pDisplayBuffer);
 }
 
 void CMorrowView::RepaintNow() {

@@ -87,23 +87,10 @@ void OracleMove(EMove eMove, OracleResult& result) {
     }
 }
 
-// The display buffer of the view, rebuilt as the view rebuilds it: x outer, y inner, each
-// colour through ColourToByte into 3 bytes per pixel, rows packed. (The view itself needs Qt;
-// this is the same loop over the same data.)
+// The display buffer of the view, rebuilt with the routine the view uses.
 void RefreshDisplay(const CViewImage& image, std::vector<unsigned char>& buffer) {
-    const int w = image.GetWidth(), h = image.GetHeight();
-    const PixelSample* pSamples = image.GetSamples();
-    buffer.assign(std::size_t(w) * std::size_t(h) * 3u, 0);
-    unsigned char* pBuffer = buffer.data();
-    for (int x = 0; x < w; ++x) {
-        for (int y = 0; y < h; ++y) {
-            const std::size_t nIndex = std::size_t(y) * std::size_t(w) + std::size_t(x);
-            const PixelSample& sample = pSamples[nIndex];
-            pBuffer[nIndex * 3 + 0] = ColourToByte(sample.red);
-            pBuffer[nIndex * 3 + 1] = ColourToByte(sample.green);
-            pBuffer[nIndex * 3 + 2] = ColourToByte(sample.blue);
-        }
-    }
+    buffer.resize(std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3u);
+    image.WriteDisplayBytes(buffer.data());
 }
 
 void BM_LoadDataFile(benchmark::State& state) {
