@@ -16,8 +16,10 @@
 //   position as always.
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <limits>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -133,15 +135,6 @@ struct WarpedPixel {
     double dX, dY;
     bool bUsable;
 };
-
-// Every pixel of the 200 x 200 source warped once, element y * 200 + x.
-void WarpAllPixels(const WarpConstants& k, const PixelSample* pSource, WarpedPixel* pWarped) {
-    for (int y = 0; y < kSourceSide; ++y)
-        for (int x = 0; x < kSourceSide; ++x) {
-            WarpedPixel& w = pWarped[y * kSourceSide + x];
-            w.bUsable = ApplyWarp(k, x, y, pSource[y * kSourceSide + x].disparity, &w.dX, &w.dY);
-        }
-}
 
 // Which rows of a box column can hold a position that PointInTriangle accepts, decided with
 // margins that no rounding of the crossing test can overcome.
@@ -278,8 +271,75 @@ private:
     }
 };
 
+// The smallest double whose square root is at least 0.5. The square root is correctly rounded
+// and monotone, so sqrt(q) < 0.5 exactly when q < this value.
+double HalfPixelSquare() {
+    double q = 0.25;
+    while (std::sqrt(std::nextafter(q, 0.0)) >= 0.5)
+        q = std::nextafter(q, 0.0);
+    while (std::sqrt(q) < 0.5)
+        q = std::nextafter(q, 1.0);
+    return q;
+}
+
+// IsTriangleLargeEnough without its square roots: the squared side lengths are formed with the
+// same operations and compared with HalfPixelSquare (NaN fails both forms alike).
+bool IsLargeEnough(double x1, double y1, double x2, double y2, double x3, double y3) {
+    static const double dLimit = HalfPixelSquare();
+    const double q12 = (x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1);
+    const double q13 = (x3 - x1) * (x3 - x1) + (y3 - y1) * (y3 - y1);
+    const double q32 = (x2 - x3) * (x2 - x3) + (y2 - y3) * (y2 - y3);
+    return !(q12 < dLimit || q13 < dLimit || q32 < dLimit);
+}
+
 // Columns of a box with at least this many rows are narrowed with the cone filter first.
 constexpr int kMinFilteredRows = 8;
+
+// The box of a warped triangle within columns nColLo..nColHi and rows nRowLo..nRowHi (plane
+// coordinates, inclusive), for a triangle that can write there: false when the box misses that
+// range or a mapped side is shorter than half a pixel (the triangle is dropped).
+//
+// The box of the step-by-step form runs from trunc(min - 0.5) to trunc(max + 1.0) and is
+// clipped to the window. Its positions below the smallest or beyond the largest vertex
+// coordinate are refused by the quick rejection of PointInTriangle (strict comparisons), so
+// only ceil(min) .. floor(max) can be stored; that range lies inside the box. The limits are
+// clamped as doubles before they become ints, so every conversion is in range.
+bool TriangleBox(double X1, double Y1, double X2, double Y2, double X3, double Y3, int nColLo,
+                 int nColHi, int nRowLo, int nRowHi, int* pXs, int* pXe, int* pYs, int* pYe) {
+    double minX, maxX, minY, maxY;
+    {
+        const double dMinX = X1 < X2 ? X1 : X2;
+        const double dMaxX = X1 > X2 ? X1 : X2;
+        const double dMinY = Y1 < Y2 ? Y1 : Y2;
+        const double dMaxY = Y1 > Y2 ? Y1 : Y2;
+        minX = dMinX < X3 ? dMinX : X3;
+        maxX = dMaxX > X3 ? dMaxX : X3;
+        minY = dMinY < Y3 ? dMinY : Y3;
+        maxY = dMaxY > Y3 ? dMaxY : Y3;
+    }
+    double dYs = std::ceil(minY), dYe = std::floor(maxY);
+    if (dYs < nRowLo)
+        dYs = nRowLo;
+    if (dYe > nRowHi)
+        dYe = nRowHi;
+    if (!(dYs <= dYe))
+        return false;
+    double dXs = std::ceil(minX), dXe = std::floor(maxX);
+    if (dXs < nColLo)
+        dXs = nColLo;
+    if (dXe > nColHi)
+        dXe = nColHi;
+    if (!(dXs <= dXe))
+        return false;
+    // A mapped side shorter than half a pixel drops the triangle.
+    if (!IsLargeEnough(X1, Y1, X2, Y2, X3, Y3))
+        return false;
+    *pXs = static_cast<int>(dXs);
+    *pXe = static_cast<int>(dXe);
+    *pYs = static_cast<int>(dYs);
+    *pYe = static_cast<int>(dYe);
+    return true;
+}
 
 // The rasteriser of one warped triangle over the rows nRowLo..nRowHi of the target window
 // (plane rows, inclusive). Writes only red, green and blue of samples in those rows.
@@ -292,52 +352,23 @@ struct CTriangleRaster {
     long* m_pTinyCount;
 
     void Draw(double X1, double Y1, double X2, double Y2, double X3, double Y3,
-              const PixelSample& s1, const PixelSample& s2, const PixelSample& s3) const;
+              const PixelSample& s1, const PixelSample& s2, const PixelSample& s3) const {
+        int xs, xe, ys, ye;
+        if (TriangleBox(X1, Y1, X2, Y2, X3, Y3, m_nXOff, m_nXOff + m_nWidth - 1, m_nRowLo,
+                        m_nRowHi, &xs, &xe, &ys, &ye))
+            Fill(X1, Y1, X2, Y2, X3, Y3, s1, s2, s3, xs, xe, ys, ye);
+    }
+    // Every position of the box xs..xe, ys..ye (within the window and rows nRowLo..nRowHi)
+    // that the crossing count accepts gets the interpolated colour.
+    void Fill(double X1, double Y1, double X2, double Y2, double X3, double Y3,
+              const PixelSample& s1, const PixelSample& s2, const PixelSample& s3, int xs,
+              int xe, int ys, int ye) const;
 };
 
-void CTriangleRaster::Draw(double X1, double Y1, double X2, double Y2, double X3, double Y3,
-                           const PixelSample& s1, const PixelSample& s2,
-                           const PixelSample& s3) const {
-    // The box of the step-by-step form runs from trunc(min - 0.5) to trunc(max + 1.0) and is
-    // clipped to the window. Its positions below the smallest or beyond the largest vertex
-    // coordinate are refused by the quick rejection of PointInTriangle (strict comparisons),
-    // so only ceil(min) .. floor(max) can be stored; that range lies inside the box. The
-    // limits are clamped as doubles before they become ints, so every conversion is in range.
-    double minX, maxX, minY, maxY;
-    {
-        const double dMinX = X1 < X2 ? X1 : X2;
-        const double dMaxX = X1 > X2 ? X1 : X2;
-        const double dMinY = Y1 < Y2 ? Y1 : Y2;
-        const double dMaxY = Y1 > Y2 ? Y1 : Y2;
-        minX = dMinX < X3 ? dMinX : X3;
-        maxX = dMaxX > X3 ? dMaxX : X3;
-        minY = dMinY < Y3 ? dMinY : Y3;
-        maxY = dMaxY > Y3 ? dMaxY : Y3;
-    }
-    // Rows first: a triangle that misses this band writes nothing here and shows nothing.
-    double dYs = std::ceil(minY), dYe = std::floor(maxY);
-    if (dYs < m_nRowLo)
-        dYs = m_nRowLo;
-    if (dYe > m_nRowHi)
-        dYe = m_nRowHi;
-    if (!(dYs <= dYe))
-        return;
-    const int nWindowX1 = m_nXOff + m_nWidth - 1;
-    double dXs = std::ceil(minX), dXe = std::floor(maxX);
-    if (dXs < m_nXOff)
-        dXs = m_nXOff;
-    if (dXe > nWindowX1)
-        dXe = nWindowX1;
-    if (!(dXs <= dXe))
-        return;
-
+void CTriangleRaster::Fill(double X1, double Y1, double X2, double Y2, double X3, double Y3,
+                           const PixelSample& s1, const PixelSample& s2, const PixelSample& s3,
+                           int xs, int xe, int ys, int ye) const {
     CMatrix matrix;
-    // A mapped side shorter than half a pixel drops the triangle.
-    if (matrix.IsTriangleLargeEnough(X1, Y1, X2, Y2, X3, Y3) == 0)
-        return;
-
-    const int xs = static_cast<int>(dXs), xe = static_cast<int>(dXe);
-    const int ys = static_cast<int>(dYs), ye = static_cast<int>(dYe);
     CConeFilter cone;
     const bool bFilter =
         ye - ys + 1 >= kMinFilteredRows && cone.Init(X1, Y1, X2, Y2, X3, Y3, xs, xe, ys, ye);
@@ -396,32 +427,13 @@ void CTriangleRaster::Draw(double X1, double Y1, double X2, double Y2, double X3
     }
 }
 
-// One band of a warp: draws each triangle from the table of warped pixels.
-struct CBandWarp {
-    CTriangleRaster m_Raster;
-    const PixelSample* m_pSource;
-    const WarpedPixel* m_pWarped;
-
-    void operator()(int x1, int y1, int x2, int y2, int x3, int y3) const {
-        const int i1 = y1 * kSourceSide + x1, i2 = y2 * kSourceSide + x2,
-                  i3 = y3 * kSourceSide + x3;
-        const WarpedPixel& w1 = m_pWarped[i1];
-        const WarpedPixel& w2 = m_pWarped[i2];
-        const WarpedPixel& w3 = m_pWarped[i3];
-        // A vertex without a position (in the plane of the new centre of projection, or
-        // behind the new camera) would spread the triangle across the whole window.
-        if (!w1.bUsable || !w2.bUsable || !w3.bUsable)
-            return;
-        m_Raster.Draw(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, m_pSource[i1], m_pSource[i2],
-                      m_pSource[i3]);
-    }
-};
-
 // The four sheet sweeps: loops and vertex orders of the traversals, for any triangle sink.
-template <class Emit> void SweepXIncYInc(int x0, int y0, int x1, int y1, const Emit& emit) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x0; x <= x1 - 1; ++x) {
+// Only the steps nStepLo .. nStepHi - 1 of the outer (column) loop are run, counted from its
+// first column, 0 <= nStepLo <= nStepHi <= x1 - x0.
+template <class Emit>
+void SweepXIncYInc(int x0, int y0, int x1, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    (void)x1;
+    for (int x = x0 + nStepLo; x < x0 + nStepHi; ++x) {
         for (int y = y0; y <= y1 - 1; ++y) {
             emit(x, y, x + 1, y, x, y + 1);
             emit(x, y + 1, x + 1, y, x + 1, y + 1);
@@ -429,10 +441,10 @@ template <class Emit> void SweepXIncYInc(int x0, int y0, int x1, int y1, const E
     }
 }
 
-template <class Emit> void SweepXDecYInc(int x0, int y0, int x1, int y1, const Emit& emit) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x1; x >= x0 + 1; --x) {
+template <class Emit>
+void SweepXDecYInc(int x0, int y0, int x1, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    (void)x0;
+    for (int x = x1 - nStepLo; x > x1 - nStepHi; --x) {
         for (int y = y0; y <= y1 - 1; ++y) {
             emit(x, y, x - 1, y, x, y + 1);
             emit(x - 1, y, x, y + 1, x - 1, y + 1);
@@ -440,10 +452,10 @@ template <class Emit> void SweepXDecYInc(int x0, int y0, int x1, int y1, const E
     }
 }
 
-template <class Emit> void SweepXDecYDec(int x0, int y0, int x1, int y1, const Emit& emit) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x1; x >= x0 + 1; --x) {
+template <class Emit>
+void SweepXDecYDec(int x0, int y0, int x1, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    (void)x0;
+    for (int x = x1 - nStepLo; x > x1 - nStepHi; --x) {
         for (int y = y1; y >= y0 + 1; --y) {
             emit(x, y, x - 1, y, x, y - 1);
             emit(x - 1, y, x, y - 1, x - 1, y - 1);
@@ -451,10 +463,10 @@ template <class Emit> void SweepXDecYDec(int x0, int y0, int x1, int y1, const E
     }
 }
 
-template <class Emit> void SweepXIncYDec(int x0, int y0, int x1, int y1, const Emit& emit) {
-    if (x0 == x1 || y0 == y1)
-        return;
-    for (int x = x0; x <= x1 - 1; ++x) {
+template <class Emit>
+void SweepXIncYDec(int x0, int y0, int x1, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    (void)x1;
+    for (int x = x0 + nStepLo; x < x0 + nStepHi; ++x) {
         for (int y = y1; y >= y0 + 1; --y) {
             emit(x, y, x, y - 1, x + 1, y);
             emit(x, y - 1, x + 1, y, x + 1, y - 1);
@@ -462,21 +474,37 @@ template <class Emit> void SweepXIncYDec(int x0, int y0, int x1, int y1, const E
     }
 }
 
-template <class Emit> void RunSheet(const WarpSheet& sheet, const Emit& emit) {
+// The number of outer-loop steps of a sheet; 0 for a sheet without cells.
+int SheetSteps(const WarpSheet& sheet) {
+    return sheet.x0 < sheet.x1 && sheet.y0 < sheet.y1 ? sheet.x1 - sheet.x0 : 0;
+}
+
+// The steps nStepLo .. nStepHi - 1 of a sheet (clipped to its steps).
+template <class Emit>
+void RunSheetSteps(const WarpSheet& sheet, int nStepLo, int nStepHi, const Emit& emit) {
+    const int nSteps = SheetSteps(sheet);
+    nStepLo = std::max(nStepLo, 0);
+    nStepHi = std::min(nStepHi, nSteps);
+    if (nStepLo >= nStepHi)
+        return;
     switch (sheet.eSweep) {
     case ESweep::XIncYInc:
-        SweepXIncYInc(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        SweepXIncYInc(sheet.x0, sheet.y0, sheet.x1, sheet.y1, nStepLo, nStepHi, emit);
         break;
     case ESweep::XDecYInc:
-        SweepXDecYInc(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        SweepXDecYInc(sheet.x0, sheet.y0, sheet.x1, sheet.y1, nStepLo, nStepHi, emit);
         break;
     case ESweep::XDecYDec:
-        SweepXDecYDec(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        SweepXDecYDec(sheet.x0, sheet.y0, sheet.x1, sheet.y1, nStepLo, nStepHi, emit);
         break;
     case ESweep::XIncYDec:
-        SweepXIncYDec(sheet.x0, sheet.y0, sheet.x1, sheet.y1, emit);
+        SweepXIncYDec(sheet.x0, sheet.y0, sheet.x1, sheet.y1, nStepLo, nStepHi, emit);
         break;
     }
+}
+
+template <class Emit> void RunSheet(const WarpSheet& sheet, const Emit& emit) {
+    RunSheetSteps(sheet, 0, SheetSteps(sheet), emit);
 }
 
 // The sheets of one zone row in the order they are drawn; 0 for an id outside the table.
@@ -565,49 +593,54 @@ int ZoneSheets(int nZone, int ex, int ey, WarpSheet sheets[4]) {
     return n;
 }
 
-// Splits the window's rows into bands of about equal work. The work of a row is estimated
-// from the box of every cell (its four warped pixels): each row of that box costs its width.
+// A triangle that can write into the window: its source pixels (elements y * 200 + x) and
+// its box clipped to the window, in plane coordinates.
+struct TriangleRecord {
+    int nXs, nXe, nYs, nYe;
+    unsigned short n1, n2, n3;
+};
+
+// Lets the threads of one warp wait for each other between its phases.
+class CPhaseBarrier {
+public:
+    explicit CPhaseBarrier(unsigned nThreads) : m_nThreads(nThreads) {}
+    void Wait() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        const unsigned nGeneration = m_nGeneration;
+        if (++m_nWaiting == m_nThreads) {
+            m_nWaiting = 0;
+            ++m_nGeneration;
+            m_cv.notify_all();
+            return;
+        }
+        m_cv.wait(lock, [&] { return m_nGeneration != nGeneration; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    unsigned m_nThreads, m_nWaiting = 0, m_nGeneration = 0;
+};
+
+// Splits the window's rows into at most nBands bands of about equal work, from the summed
+// per-row work differences (+w at the first row of a box, -w after its last; w its width).
 // firstRows receives the first plane row of every band and one past the last row.
-int SplitRows(const WarpedPixel* pWarped, int nXOff, int nYOff, int nWidth, int nHeight,
+int SplitRows(const std::vector<std::vector<double>>& rowDeltas, int nYOff, int nHeight,
               unsigned nBands, std::vector<int>& firstRows) {
     firstRows.assign(1, nYOff);
     if (nBands > 1 && nHeight >= 2 * kMinBandRows) {
-        // Differences of the per-row work: +w at the first row of a box, -w after its last.
-        std::vector<double> rowDelta(static_cast<size_t>(nHeight) + 1, 0.0);
-        const double dLastCol = nWidth - 1, dLastRow = nHeight - 1;
-        double dTotal = 0.0;
-        for (int y = 0; y < kSourceLast; ++y) {
-            for (int x = 0; x < kSourceLast; ++x) {
-                const WarpedPixel* q[4] = {
-                    &pWarped[y * kSourceSide + x], &pWarped[y * kSourceSide + x + 1],
-                    &pWarped[(y + 1) * kSourceSide + x], &pWarped[(y + 1) * kSourceSide + x + 1]};
-                if (!q[0]->bUsable || !q[1]->bUsable || !q[2]->bUsable || !q[3]->bUsable)
-                    continue;
-                double dMinX = q[0]->dX, dMaxX = q[0]->dX, dMinY = q[0]->dY, dMaxY = q[0]->dY;
-                for (int k = 1; k < 4; ++k) {
-                    dMinX = std::min(dMinX, q[k]->dX);
-                    dMaxX = std::max(dMaxX, q[k]->dX);
-                    dMinY = std::min(dMinY, q[k]->dY);
-                    dMaxY = std::max(dMaxY, q[k]->dY);
-                }
-                // Window columns and rows, clamped before they become ints.
-                const double dC0 = std::max(dMinX - nXOff, 0.0);
-                const double dC1 = std::min(dMaxX - nXOff, dLastCol);
-                const double dR0 = std::max(dMinY - nYOff, 0.0);
-                const double dR1 = std::min(dMaxY - nYOff, dLastRow);
-                if (!(dC0 <= dC1 && dR0 <= dR1))
-                    continue;
-                const double dWork = dC1 - dC0 + 1.0;
-                rowDelta[static_cast<size_t>(dR0)] += dWork;
-                rowDelta[static_cast<size_t>(dR1) + 1] -= dWork;
-                dTotal += dWork * (static_cast<int>(dR1) - static_cast<int>(dR0) + 1);
-            }
+        std::vector<double> rowWork(static_cast<size_t>(nHeight), 0.0);
+        double dRow = 0.0, dTotal = 0.0;
+        for (int r = 0; r < nHeight; ++r) {
+            for (const std::vector<double>& delta : rowDeltas)
+                dRow += delta[static_cast<size_t>(r)];
+            rowWork[static_cast<size_t>(r)] = dRow;
+            dTotal += dRow;
         }
-        double dRowWork = 0.0, dSeen = 0.0;
+        double dSeen = 0.0;
         unsigned nNext = 1;
         for (int r = 0; r < nHeight && nNext < nBands; ++r) {
-            dRowWork += rowDelta[static_cast<size_t>(r)];
-            dSeen += dRowWork;
+            dSeen += rowWork[static_cast<size_t>(r)];
             const int nBandRows = r + 1 - (firstRows.back() - nYOff);
             if (dSeen * nBands >= dTotal * nNext && nBandRows >= kMinBandRows &&
                 nHeight - (r + 1) >= kMinBandRows) {
@@ -620,33 +653,113 @@ int SplitRows(const WarpedPixel* pWarped, int nXOff, int nYOff, int nWidth, int 
     return static_cast<int>(firstRows.size()) - 1;
 }
 
-// Draws the sheets into the grid of the target, on as many bands as the machine has cores.
+// Draws the sheets into the grid of the target on as many threads as the machine has cores,
+// in three phases with a barrier between them: every source pixel warped once (rows split
+// among the threads); the triangles prepared (usable vertices, box in the window, size test),
+// each thread taking a contiguous run of the traversal and keeping its records in traversal
+// order; and the rows split into bands, each thread walking all records in traversal order and
+// filling only the rows of its band. Every target sample thus receives the writes of the
+// single-threaded order.
 void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
                 const CViewImage& target, int xOff, int yOff) {
+    const int nWidth = target.GetWidth(), nHeight = target.GetHeight();
+    const PixelSample* pSource = source.GetSamples();
+    PixelSample* pGrid = target.GetSamples();
     std::vector<WarpedPixel> warped(kSourcePixels);
     const WarpConstants k =
         ComputeWarpConstants(source.GetP(), target.GetP(), source.GetCOP(), target.GetCOP());
-    WarpAllPixels(k, source.GetSamples(), warped.data());
 
-    unsigned nBands = std::thread::hardware_concurrency();
-    nBands = std::max(1u, std::min(nBands, kMaxBands));
-    std::vector<int> firstRows;
-    nBands = SplitRows(warped.data(), xOff, yOff, target.GetWidth(), target.GetHeight(), nBands,
-                       firstRows);
+    unsigned nThreads = std::thread::hardware_concurrency();
+    nThreads = std::max(1u, std::min(nThreads, kMaxBands));
 
-    std::vector<long> tinyCounts(nBands, 0);
-    auto drawBand = [&](unsigned nBand) {
-        const CBandWarp band{{target.GetSamples(), target.GetWidth(), target.GetHeight(), xOff,
-                              yOff, firstRows[nBand], firstRows[nBand + 1] - 1, &tinyCounts[nBand]},
-                             source.GetSamples(),
-                             warped.data()};
-        for (int i = 0; i < nSheets; ++i)
-            RunSheet(pSheets[i], band);
+    int nTotalSteps = 0;
+    for (int i = 0; i < nSheets; ++i)
+        nTotalSteps += SheetSteps(pSheets[i]);
+
+    std::vector<std::vector<TriangleRecord>> records(nThreads);
+    std::vector<std::vector<double>> rowDeltas(nThreads);
+    std::vector<long> tinyCounts(nThreads, 0);
+    CPhaseBarrier barrier(nThreads);
+
+    auto run = [&](unsigned nThread) {
+        // Phase 1: this thread's rows of source pixels.
+        const int nRowLo = kSourceSide * static_cast<int>(nThread) / static_cast<int>(nThreads);
+        const int nRowHi =
+            kSourceSide * static_cast<int>(nThread + 1) / static_cast<int>(nThreads);
+        for (int y = nRowLo; y < nRowHi; ++y)
+            for (int x = 0; x < kSourceSide; ++x) {
+                WarpedPixel& w = warped[y * kSourceSide + x];
+                w.bUsable = ApplyWarp(k, x, y, pSource[y * kSourceSide + x].disparity, &w.dX,
+                                      &w.dY);
+            }
+        barrier.Wait();
+
+        // Phase 2: this thread's run of the traversal, in order.
+        const long nStepLo = static_cast<long>(nTotalSteps) * nThread / nThreads;
+        const long nStepHi = static_cast<long>(nTotalSteps) * (nThread + 1) / nThreads;
+        std::vector<TriangleRecord>& mine = records[nThread];
+        std::vector<double>& delta = rowDeltas[nThread];
+        delta.assign(static_cast<size_t>(nHeight) + 1, 0.0);
+        mine.reserve(static_cast<size_t>(nStepHi - nStepLo) * 2 * kSourceLast);
+        const int nColHi = xOff + nWidth - 1, nRowEnd = yOff + nHeight - 1;
+        auto prepare = [&](int x1, int y1, int x2, int y2, int x3, int y3) {
+            const int i1 = y1 * kSourceSide + x1, i2 = y2 * kSourceSide + x2,
+                      i3 = y3 * kSourceSide + x3;
+            const WarpedPixel& w1 = warped[i1];
+            const WarpedPixel& w2 = warped[i2];
+            const WarpedPixel& w3 = warped[i3];
+            // A vertex without a position (in the plane of the new centre of projection, or
+            // behind the new camera) would spread the triangle across the whole window.
+            if (!w1.bUsable || !w2.bUsable || !w3.bUsable)
+                return;
+            TriangleRecord r;
+            if (!TriangleBox(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, xOff, nColHi, yOff,
+                             nRowEnd, &r.nXs, &r.nXe, &r.nYs, &r.nYe))
+                return;
+            r.n1 = static_cast<unsigned short>(i1);
+            r.n2 = static_cast<unsigned short>(i2);
+            r.n3 = static_cast<unsigned short>(i3);
+            mine.push_back(r);
+            const double dWork = r.nXe - r.nXs + 1;
+            delta[static_cast<size_t>(r.nYs - yOff)] += dWork;
+            delta[static_cast<size_t>(r.nYe - yOff) + 1] -= dWork;
+        };
+        long nStart = 0;
+        for (int i = 0; i < nSheets; ++i) {
+            const int nSteps = SheetSteps(pSheets[i]);
+            if (nStart + nSteps > nStepLo && nStart < nStepHi)
+                RunSheetSteps(pSheets[i], static_cast<int>(std::max(nStepLo - nStart, 0L)),
+                              static_cast<int>(std::min(nStepHi - nStart, long(nSteps))),
+                              prepare);
+            nStart += nSteps;
+        }
+        barrier.Wait();
+
+        // Phase 3: every thread splits the rows the same way and fills its band, if any.
+        std::vector<int> firstRows;
+        const int nBands = SplitRows(rowDeltas, yOff, nHeight, nThreads, firstRows);
+        if (static_cast<int>(nThread) >= nBands)
+            return;
+        const int nBandLo = firstRows[nThread], nBandHi = firstRows[nThread + 1] - 1;
+        const CTriangleRaster raster{pGrid,   nWidth,  nHeight,
+                                     xOff,    yOff,    nBandLo,
+                                     nBandHi, &tinyCounts[nThread]};
+        for (const std::vector<TriangleRecord>& run : records)
+            for (const TriangleRecord& r : run) {
+                if (r.nYe < nBandLo || r.nYs > nBandHi)
+                    continue;
+                const WarpedPixel& w1 = warped[r.n1];
+                const WarpedPixel& w2 = warped[r.n2];
+                const WarpedPixel& w3 = warped[r.n3];
+                raster.Fill(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, pSource[r.n1],
+                            pSource[r.n2], pSource[r.n3], r.nXs, r.nXe, std::max(r.nYs, nBandLo),
+                            std::min(r.nYe, nBandHi));
+            }
     };
     std::vector<std::thread> threads;
-    for (unsigned nBand = 1; nBand < nBands; ++nBand)
-        threads.emplace_back(drawBand, nBand);
-    drawBand(0);
+    for (unsigned nThread = 1; nThread < nThreads; ++nThread)
+        threads.emplace_back(run, nThread);
+    run(0);
     for (std::thread& thread : threads)
         thread.join();
 
