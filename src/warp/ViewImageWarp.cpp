@@ -2,18 +2,24 @@
 // warped triangle, the four sheet traversals with the zone dispatch that fixes the
 // occlusion-compatible order, and the setup that sizes and clears the new grid.
 //
-// A warp writes exactly what the step-by-step form writes (one WarpPixel per vertex of every
-// triangle, the whole box through the crossing-count test, one thread), only with less work:
+// A warp leaves exactly the grid and the messages of the step-by-step form (one WarpPixel per
+// vertex of every triangle, the whole box through the crossing-count test, one thread), only
+// with less work:
 // - the constants of the warping equation (three cross products, twelve dot products) are
 //   formed once per warp, and every reference pixel is warped once into a table, with the
 //   same operations in the same order, so each vertex gets the very same position;
 // - a box position beyond the triangle's bounding box is never handed to PointInTriangle,
-//   whose quick rejection would refuse it anyway; every other position is decided by it;
-// - the target rows are split into bands, one thread each. Every band walks all triangles in
-//   the traversal's order and writes only its own rows, so every target sample receives the
-//   same writes in the same order as on one thread. The "Too TINY" messages of the bands are
-//   counted and shown on the calling thread when the bands are done, once per channel and
-//   position as always.
+//   whose quick rejection would refuse it anyway, nor is a position that a cone test with
+//   rigorous margins proves outside (CConeFilter); every other position is decided by it;
+// - the size test compares squared sides with the square of half a pixel, without roots;
+// - the pixel warp and the preparation of the triangles are split among the threads; then
+//   the target rows are split into bands, one thread each, and every band walks all
+//   triangles, writing only its own rows. It walks them from the last to the first and
+//   stores into a sample only once: that store is the last one of the forward order, the one
+//   the sample keeps. A position already stored still runs the crossing count when its
+//   interpolation would show "Too TINY", so the messages are those of the forward order; the
+//   bands count them and they are shown on the calling thread when the bands are done, once
+//   per channel and position as always.
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -177,8 +183,8 @@ public:
             m_dFy = 1.0;
         }
         double dL = 1.0;
-        const double values[] = {X1, Y1, X2, Y2, X3, Y3, m_dFx, m_dFy,
-                                 double(xs), double(xe), double(ys), double(ye)};
+        const double values[] = {X1,    Y1,    X2,         Y2,         X3,         Y3,
+                                 m_dFx, m_dFy, double(xs), double(xe), double(ys), double(ye)};
         for (double d : values)
             dL = std::max(dL, std::fabs(d));
         if (!(dL <= 1e100))
@@ -354,20 +360,27 @@ struct CTriangleRaster {
     void Draw(double X1, double Y1, double X2, double Y2, double X3, double Y3,
               const PixelSample& s1, const PixelSample& s2, const PixelSample& s3) const {
         int xs, xe, ys, ye;
-        if (TriangleBox(X1, Y1, X2, Y2, X3, Y3, m_nXOff, m_nXOff + m_nWidth - 1, m_nRowLo,
-                        m_nRowHi, &xs, &xe, &ys, &ye))
+        if (TriangleBox(X1, Y1, X2, Y2, X3, Y3, m_nXOff, m_nXOff + m_nWidth - 1, m_nRowLo, m_nRowHi,
+                        &xs, &xe, &ys, &ye))
             Fill(X1, Y1, X2, Y2, X3, Y3, s1, s2, s3, xs, xe, ys, ye);
     }
     // Every position of the box xs..xe, ys..ye (within the window and rows nRowLo..nRowHi)
     // that the crossing count accepts gets the interpolated colour.
+    //
+    // pFinal (or null) marks the samples of rows nRowLo..nRowHi (row-major, window width) that
+    // a later triangle of the traversal has already stored: when the triangles are drawn from
+    // the last to the first, such a sample keeps that value whatever this triangle would
+    // write, so it is not written again, and it is marked once this triangle stores into it.
+    // A marked position still goes through the crossing count whenever its interpolation
+    // would show "Too TINY", so that every message of the forward order is counted.
     void Fill(double X1, double Y1, double X2, double Y2, double X3, double Y3,
-              const PixelSample& s1, const PixelSample& s2, const PixelSample& s3, int xs,
-              int xe, int ys, int ye) const;
+              const PixelSample& s1, const PixelSample& s2, const PixelSample& s3, int xs, int xe,
+              int ys, int ye, unsigned char* pFinal = nullptr) const;
 };
 
 void CTriangleRaster::Fill(double X1, double Y1, double X2, double Y2, double X3, double Y3,
                            const PixelSample& s1, const PixelSample& s2, const PixelSample& s3,
-                           int xs, int xe, int ys, int ye) const {
+                           int xs, int xe, int ys, int ye, unsigned char* pFinal) const {
     CMatrix matrix;
     CConeFilter cone;
     const bool bFilter =
@@ -378,14 +391,23 @@ void CTriangleRaster::Fill(double X1, double Y1, double X2, double Y2, double X3
             cone.Column(x, ys, ye, &yLo, &yHi);
         for (int y = yLo; y <= yHi; ++y) {
             const double px = x, py = y;
-            if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
-                continue;
-            double red, green, blue;
             // InterpolateInTriangle for the three channels at once: its geometry (the
             // denominator, s, Q, the two distances and w) depends on the positions alone, so it
             // is formed once with the same operations, and only the values differ per channel.
             // A denominator that is too small shows "Too TINY" once per channel.
             const double dDen = (Y3 - Y2) * (X1 - px) - (Y1 - py) * (X3 - X2);
+            unsigned char* pMark =
+                pFinal ? &pFinal[static_cast<long>(y - m_nRowLo) * m_nWidth + (x - m_nXOff)]
+                       : nullptr;
+            if (pMark && *pMark) {
+                if (std::fabs(dDen) < 1e-20 &&
+                    matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) != 0)
+                    *m_pTinyCount += 3;
+                continue;
+            }
+            if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
+                continue;
+            double red, green, blue;
             if (std::fabs(dDen) < 1e-20) {
                 if (m_pTinyCount) {
                     *m_pTinyCount += 3;
@@ -423,6 +445,8 @@ void CTriangleRaster::Fill(double X1, double Y1, double X2, double Y2, double X3
             target.red = red;
             target.green = green;
             target.blue = blue;
+            if (pMark)
+                *pMark = 1;
         }
     }
 }
@@ -657,9 +681,9 @@ int SplitRows(const std::vector<std::vector<double>>& rowDeltas, int nYOff, int 
 // in three phases with a barrier between them: every source pixel warped once (rows split
 // among the threads); the triangles prepared (usable vertices, box in the window, size test),
 // each thread taking a contiguous run of the traversal and keeping its records in traversal
-// order; and the rows split into bands, each thread walking all records in traversal order and
-// filling only the rows of its band. Every target sample thus receives the writes of the
-// single-threaded order.
+// order; and the rows split into bands, each thread walking all records in reverse traversal
+// order and filling only the rows of its band, every sample once. Every target sample thus
+// ends with the value of the last write of the single-threaded order.
 void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
                 const CViewImage& target, int xOff, int yOff) {
     const int nWidth = target.GetWidth(), nHeight = target.GetHeight();
@@ -684,13 +708,12 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
     auto run = [&](unsigned nThread) {
         // Phase 1: this thread's rows of source pixels.
         const int nRowLo = kSourceSide * static_cast<int>(nThread) / static_cast<int>(nThreads);
-        const int nRowHi =
-            kSourceSide * static_cast<int>(nThread + 1) / static_cast<int>(nThreads);
+        const int nRowHi = kSourceSide * static_cast<int>(nThread + 1) / static_cast<int>(nThreads);
         for (int y = nRowLo; y < nRowHi; ++y)
             for (int x = 0; x < kSourceSide; ++x) {
                 WarpedPixel& w = warped[y * kSourceSide + x];
-                w.bUsable = ApplyWarp(k, x, y, pSource[y * kSourceSide + x].disparity, &w.dX,
-                                      &w.dY);
+                w.bUsable =
+                    ApplyWarp(k, x, y, pSource[y * kSourceSide + x].disparity, &w.dX, &w.dY);
             }
         barrier.Wait();
 
@@ -713,8 +736,8 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
             if (!w1.bUsable || !w2.bUsable || !w3.bUsable)
                 return;
             TriangleRecord r;
-            if (!TriangleBox(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, xOff, nColHi, yOff,
-                             nRowEnd, &r.nXs, &r.nXe, &r.nYs, &r.nYe))
+            if (!TriangleBox(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, xOff, nColHi, yOff, nRowEnd,
+                             &r.nXs, &r.nXe, &r.nYs, &r.nYe))
                 return;
             r.n1 = static_cast<unsigned short>(i1);
             r.n2 = static_cast<unsigned short>(i2);
@@ -729,8 +752,7 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
             const int nSteps = SheetSteps(pSheets[i]);
             if (nStart + nSteps > nStepLo && nStart < nStepHi)
                 RunSheetSteps(pSheets[i], static_cast<int>(std::max(nStepLo - nStart, 0L)),
-                              static_cast<int>(std::min(nStepHi - nStart, long(nSteps))),
-                              prepare);
+                              static_cast<int>(std::min(nStepHi - nStart, long(nSteps))), prepare);
             nStart += nSteps;
         }
         barrier.Wait();
@@ -741,19 +763,23 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
         if (static_cast<int>(nThread) >= nBands)
             return;
         const int nBandLo = firstRows[nThread], nBandHi = firstRows[nThread + 1] - 1;
-        const CTriangleRaster raster{pGrid,   nWidth,  nHeight,
-                                     xOff,    yOff,    nBandLo,
-                                     nBandHi, &tinyCounts[nThread]};
-        for (const std::vector<TriangleRecord>& run : records)
-            for (const TriangleRecord& r : run) {
+        const CTriangleRaster raster{pGrid, nWidth,  nHeight, xOff,
+                                     yOff,  nBandLo, nBandHi, &tinyCounts[nThread]};
+        // From the last triangle to the first: the first store into a sample is the last of
+        // the forward order, and it is final.
+        std::vector<unsigned char> final(
+            static_cast<size_t>(nBandHi - nBandLo + 1) * static_cast<size_t>(nWidth), 0);
+        for (auto run = records.rbegin(); run != records.rend(); ++run)
+            for (auto rec = run->rbegin(); rec != run->rend(); ++rec) {
+                const TriangleRecord& r = *rec;
                 if (r.nYe < nBandLo || r.nYs > nBandHi)
                     continue;
                 const WarpedPixel& w1 = warped[r.n1];
                 const WarpedPixel& w2 = warped[r.n2];
                 const WarpedPixel& w3 = warped[r.n3];
-                raster.Fill(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, pSource[r.n1],
-                            pSource[r.n2], pSource[r.n3], r.nXs, r.nXe, std::max(r.nYs, nBandLo),
-                            std::min(r.nYe, nBandHi));
+                raster.Fill(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, pSource[r.n1], pSource[r.n2],
+                            pSource[r.n3], r.nXs, r.nXe, std::max(r.nYs, nBandLo),
+                            std::min(r.nYe, nBandHi), final.data());
             }
     };
     std::vector<std::thread> threads;
