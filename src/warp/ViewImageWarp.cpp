@@ -301,6 +301,22 @@ bool IsLargeEnough(double x1, double y1, double x2, double y2, double x3, double
 // Columns of a box with at least this many rows are narrowed with the cone filter first.
 constexpr int kMinFilteredRows = 8;
 
+// ceil and floor, exact: for |v| < 2^31 the truncation toward zero is the integer part, and one
+// step corrects it; other values (and NaN) take the library routine. Only the value matters
+// here (a -0 from ceil of a small negative value becomes the int 0 all the same).
+inline double Ceil(double v) {
+    if (!(v > -2147483647.0 && v < 2147483647.0))
+        return std::ceil(v);
+    const double t = static_cast<double>(static_cast<int>(v));
+    return t < v ? t + 1.0 : t;
+}
+inline double Floor(double v) {
+    if (!(v > -2147483647.0 && v < 2147483647.0))
+        return std::floor(v);
+    const double t = static_cast<double>(static_cast<int>(v));
+    return t > v ? t - 1.0 : t;
+}
+
 // The box of a warped triangle within columns nColLo..nColHi and rows nRowLo..nRowHi (plane
 // coordinates, inclusive), for a triangle that can write there: false when the box misses that
 // range or a mapped side is shorter than half a pixel (the triangle is dropped).
@@ -323,14 +339,14 @@ bool TriangleBox(double X1, double Y1, double X2, double Y2, double X3, double Y
         minY = dMinY < Y3 ? dMinY : Y3;
         maxY = dMaxY > Y3 ? dMaxY : Y3;
     }
-    double dYs = std::ceil(minY), dYe = std::floor(maxY);
+    double dYs = Ceil(minY), dYe = Floor(maxY);
     if (dYs < nRowLo)
         dYs = nRowLo;
     if (dYe > nRowHi)
         dYe = nRowHi;
     if (!(dYs <= dYe))
         return false;
-    double dXs = std::ceil(minX), dXe = std::floor(maxX);
+    double dXs = Ceil(minX), dXe = Floor(maxX);
     if (dXs < nColLo)
         dXs = nColLo;
     if (dXe > nColHi)
@@ -624,6 +640,15 @@ struct TriangleRecord {
     unsigned short n1, n2, n3;
 };
 
+// The working memory of one warp: the warped source pixels, the prepared triangles and row work
+// of every thread's run, and the stored-sample marks of every band.
+struct CWarpScratch {
+    std::vector<WarpedPixel> warped;
+    std::vector<std::vector<TriangleRecord>> records;
+    std::vector<std::vector<double>> rowDeltas;
+    std::vector<std::vector<unsigned char>> finals;
+};
+
 // Lets the threads of one warp wait for each other between its phases.
 class CPhaseBarrier {
 public:
@@ -689,7 +714,12 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
     const int nWidth = target.GetWidth(), nHeight = target.GetHeight();
     const PixelSample* pSource = source.GetSamples();
     PixelSample* pGrid = target.GetSamples();
-    std::vector<WarpedPixel> warped(kSourcePixels);
+    // The working memory of a warp is kept by the calling thread for its next warp: freed and
+    // allocated afresh, its pages (and those of the grid below it) went back to the system and
+    // were faulted in again on every warp, which cost about as much as a small warp itself.
+    static thread_local CWarpScratch scratch;
+    std::vector<WarpedPixel>& warped = scratch.warped;
+    warped.resize(kSourcePixels);
     const WarpConstants k =
         ComputeWarpConstants(source.GetP(), target.GetP(), source.GetCOP(), target.GetCOP());
 
@@ -700,8 +730,14 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
     for (int i = 0; i < nSheets; ++i)
         nTotalSteps += SheetSteps(pSheets[i]);
 
-    std::vector<std::vector<TriangleRecord>> records(nThreads);
-    std::vector<std::vector<double>> rowDeltas(nThreads);
+    std::vector<std::vector<TriangleRecord>>& records = scratch.records;
+    std::vector<std::vector<double>>& rowDeltas = scratch.rowDeltas;
+    std::vector<std::vector<unsigned char>>& finals = scratch.finals;
+    records.resize(nThreads);
+    rowDeltas.resize(nThreads);
+    finals.resize(nThreads);
+    for (unsigned i = 0; i < nThreads; ++i)
+        records[i].clear();
     std::vector<long> tinyCounts(nThreads, 0);
     CPhaseBarrier barrier(nThreads);
 
@@ -767,8 +803,8 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
                                      yOff,  nBandLo, nBandHi, &tinyCounts[nThread]};
         // From the last triangle to the first: the first store into a sample is the last of
         // the forward order, and it is final.
-        std::vector<unsigned char> final(
-            static_cast<size_t>(nBandHi - nBandLo + 1) * static_cast<size_t>(nWidth), 0);
+        std::vector<unsigned char>& final = finals[nThread];
+        final.assign(static_cast<size_t>(nBandHi - nBandLo + 1) * static_cast<size_t>(nWidth), 0);
         for (auto run = records.rbegin(); run != records.rend(); ++run)
             for (auto rec = run->rbegin(); rec != run->rend(); ++rec) {
                 const TriangleRecord& r = *rec;
