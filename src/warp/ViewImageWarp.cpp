@@ -24,8 +24,11 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -726,6 +729,29 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
     unsigned nThreads = std::thread::hardware_concurrency();
     nThreads = std::max(1u, std::min(nThreads, kMaxBands));
 
+    // The helper threads are started first and wait until the work is laid out for the number
+    // that could actually be started: a thread the system refuses leaves its share to the
+    // others instead of ending the program.
+    std::mutex gateMutex;
+    std::condition_variable gateCv;
+    bool bGo = false;
+    std::function<void(unsigned)> work;
+    std::vector<std::thread> threads;
+    for (unsigned nThread = 1; nThread < nThreads; ++nThread) {
+        try {
+            threads.emplace_back([&, nThread] {
+                {
+                    std::unique_lock<std::mutex> lock(gateMutex);
+                    gateCv.wait(lock, [&] { return bGo; });
+                }
+                work(nThread);
+            });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    nThreads = static_cast<unsigned>(threads.size()) + 1;
+
     int nTotalSteps = 0;
     for (int i = 0; i < nSheets; ++i)
         nTotalSteps += SheetSteps(pSheets[i]);
@@ -818,9 +844,12 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
                             std::min(r.nYe, nBandHi), final.data());
             }
     };
-    std::vector<std::thread> threads;
-    for (unsigned nThread = 1; nThread < nThreads; ++nThread)
-        threads.emplace_back(run, nThread);
+    work = run;
+    {
+        std::lock_guard<std::mutex> lock(gateMutex);
+        bGo = true;
+    }
+    gateCv.notify_all();
     run(0);
     for (std::thread& thread : threads)
         thread.join();
@@ -1052,8 +1081,22 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
     int xOff, yOff;
     const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &m_nWidth, &m_nHeight);
 
-    const long nCount = static_cast<long>(m_nWidth) * m_nHeight;
-    PixelSample* pGrid = new PixelSample[nCount];
+    long nCount = static_cast<long>(m_nWidth) * m_nHeight;
+    PixelSample* pGrid = new (std::nothrow) PixelSample[nCount];
+    const bool bNoMemory = pGrid == nullptr;
+    if (bNoMemory) {
+        // Tell the user and leave the cleared 3 x 3 grid of an empty border instead of ending
+        // the program: nothing is drawn.
+        char szText[160];
+        std::snprintf(szText, sizeof szText,
+                      "There is not enough memory for a warped image of %d x %d pixels.", m_nWidth,
+                      m_nHeight);
+        ShowMessageBox(szText);
+        xOff = yOff = -1;
+        m_nWidth = m_nHeight = 3;
+        nCount = 9;
+        pGrid = new PixelSample[nCount];
+    }
     for (long i = 0; i < nCount; ++i)
         pGrid[i] = PixelSample{0.0, 0.0, 0.0, 1.0};
     SetSamples(pGrid);
@@ -1076,5 +1119,7 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
         TraceLine("no 200 x 200 source grid to warp: the warped image stays black\n");
         return;
     }
+    if (bNoMemory)
+        return;
     TraverseZone(source, nZone, ex, ey, xOff, yOff);
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -266,6 +267,56 @@ TEST_F(HostileInput, UnreadableFileIsAClearError) {
               std::string::npos)
         << r.Describe();
     EXPECT_EQ(access(dir.File("out.bmp").c_str(), F_OK), -1);
+}
+
+} // namespace
+
+namespace {
+
+// A move whose window needs far more memory than the child may have: the warp tells the user
+// and leaves an empty image instead of ending the program.
+TEST(HostileMemory, GridThatCannotBeAllocatedIsReported) {
+    const std::string strTool = MorrowWarpPath();
+    if (strTool.empty())
+        GTEST_SKIP() << "morrow-warp is not part of this build";
+    CScratchDir dir;
+    const std::string strData = WriteTokens(dir, "scene.txt", SceneTokens());
+    const std::vector<std::string> move = {"--focus", "0", "0", "0", "1e-6"};
+    std::vector<std::string> argv = {strTool, strData};
+    argv.insert(argv.end(), move.begin(), move.end());
+
+    // The window the move asks for, from the border alone.
+    std::vector<std::string> hint = argv;
+    hint.insert(hint.end(), {"--hint", "--json"});
+    const ToolResult h = RunTool(hint, 120);
+    ASSERT_TRUE(h.EndedCleanly() && h.nExitCode == 0) << h.Describe();
+    int nWidth = 0, nHeight = 0;
+    const size_t nAt = h.strStdout.find("\"width\": ");
+    ASSERT_NE(nAt, std::string::npos) << h.strStdout;
+    ASSERT_EQ(std::sscanf(h.strStdout.c_str() + nAt, "\"width\": %d, \"height\": %d", &nWidth,
+                          &nHeight),
+              2);
+    ASSERT_GT(static_cast<long>(nWidth) * nHeight * 32, 48L << 20) << "the move must need a big grid";
+
+    argv.insert(argv.end(), {"-o", dir.File("out.bmp")});
+    const ToolResult r = RunTool(
+        argv, 120,
+        [] {
+#if !defined(__SANITIZE_ADDRESS__)
+            rlimit limit = {48UL << 20, 48UL << 20};
+            setrlimit(RLIMIT_AS, &limit);
+#endif
+        },
+        {"ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:max_allocation_size_mb=32:"
+         "allocator_may_return_null=1"});
+    ASSERT_TRUE(r.EndedCleanly()) << r.Describe();
+    EXPECT_EQ(r.nExitCode, 0) << r.Describe();
+    char szMessage[160];
+    std::snprintf(szMessage, sizeof szMessage,
+                  "There is not enough memory for a warped image of %d x %d pixels.", nWidth,
+                  nHeight);
+    EXPECT_NE(r.strStderr.find(szMessage), std::string::npos) << r.Describe();
+    EXPECT_EQ(ReadFileBytes(dir.File("out.bmp")).size(), 54u + 3 * 12) << "an empty 3 x 3 image";
 }
 
 } // namespace
