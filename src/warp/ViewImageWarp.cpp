@@ -1081,6 +1081,13 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
     int xOff, yOff;
     const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &m_nWidth, &m_nHeight);
 
+    if (bCut) {
+        char szText[160];
+        std::snprintf(szText, sizeof szText,
+                      "The warped image is too large and has been cut to %d x %d pixels.", m_nWidth,
+                      m_nHeight);
+        ShowMessageBox(szText);
+    }
     long nCount = static_cast<long>(m_nWidth) * m_nHeight;
     PixelSample* pGrid = new (std::nothrow) PixelSample[nCount];
     const bool bNoMemory = pGrid == nullptr;
@@ -1108,13 +1115,6 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
     m_WarpReport.nYOff = yOff;
     m_WarpReport.bCut = bCut;
 
-    if (bCut) {
-        char szText[160];
-        std::snprintf(szText, sizeof szText,
-                      "The warped image is too large and has been cut to %d x %d pixels.", m_nWidth,
-                      m_nHeight);
-        ShowMessageBox(szText);
-    }
     if (!bSourceUsable) {
         TraceLine("no 200 x 200 source grid to warp: the warped image stays black\n");
         return;
