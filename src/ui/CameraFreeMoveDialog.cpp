@@ -81,12 +81,9 @@ void CCameraFreeMoveDialog::OnCommand(int nId) {
 }
 
 void CCameraFreeMoveDialog::OnHint() {
-    CMorrowDoc* pDoc = m_pView ? m_pView->GetDocument() : nullptr;
-    const CViewImage* pSource = pDoc ? pDoc->m_pSourceImage : nullptr;
-    if (!pSource || !pSource->GetSamples()) {
-        ShowMessageBox(kLoadImageDataFirstText);
+    const CViewImage* pSource = m_pView ? m_pView->SourceForMove() : nullptr;
+    if (!pSource)
         return;
-    }
     if (!UpdateData(true))
         return;
 

@@ -49,6 +49,9 @@ public:
     void RefreshDisplay(const CViewImage& image);
     // 5 nothing shown, 6 source image, 7 warped image; other values paint like 5.
     void SetDisplayMode(int nMode) { m_nDisplayMode = nMode; }
+    // The document's source image when it has a grid; otherwise tells the user to load image
+    // data first and returns null. The moves and their hints start with it.
+    const CViewImage* SourceForMove();
     int GetDisplayMode() const { return m_nDisplayMode; }
     const unsigned char* GetDisplayBuffer() const { return m_pDisplayBuffer; }
     int GetDisplayWidth() const { return m_nDisplayWidth; }

@@ -156,62 +156,65 @@ void CMorrowView::OnLoadImagedata() {
     LoadImagedataFile(dlg.GetPathName());
 }
 
-void CMorrowView::OnFreeCameraMove() {
+namespace {
+
+// Replaces the document's warped image by the one build() makes from the source image (the
+// whole warp runs there, under a busy cursor), shows it and puts the warp's summary into the
+// status bar. The dialog of the move has been accepted; the source image exists.
+template <typename Build>
+void ShowMove(CMorrowView& view, CMorrowDoc& doc, Build build) {
+    const CViewImage& source = *doc.m_pSourceImage;
+    delete doc.m_pWarpedImage;
+    doc.m_pWarpedImage = nullptr;
+    QElapsedTimer timer;
+    CViewImage* pWarped = nullptr;
+    {
+        CBusyCursor busy;
+        timer.start();
+        pWarped = build(source);
+    }
+    const qint64 nElapsed = timer.nsecsElapsed();
+    doc.m_pWarpedImage = pWarped;
+    view.SetDisplayMode(7);
+    view.RefreshDisplay(*pWarped);
+    view.RepaintNow();
+    ShowStatus(view, WarpStatus(*pWarped, nElapsed));
+}
+
+} // namespace
+
+const CViewImage* CMorrowView::SourceForMove() {
     CMorrowDoc* pDoc = GetDocument();
     if (!pDoc || !HasGrid(pDoc->m_pSourceImage)) {
         ShowMessageBox(kLoadImageDataFirstText);
-        return;
+        return nullptr;
     }
+    return pDoc->m_pSourceImage;
+}
+
+void CMorrowView::OnFreeCameraMove() {
+    if (!SourceForMove())
+        return;
+    CMorrowDoc* pDoc = GetDocument();
     CCameraFreeMoveDialog dlg(this);
     if (dlg.DoModal() != IDOK)
         return;
-    // The hint may have run; the source is still there (the dialog changes no document).
-    const CViewImage& source = *pDoc->m_pSourceImage;
-
-    delete pDoc->m_pWarpedImage;
-    pDoc->m_pWarpedImage = nullptr;
     const double position[3] = {dlg.m_dPosX, dlg.m_dPosY, dlg.m_dPosZ};
-    QElapsedTimer timer;
-    CViewImage* pWarped = nullptr;
-    {
-        CBusyCursor busy;
-        timer.start();
-        pWarped = new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, position, source);
-    }
-    const qint64 nElapsed = timer.nsecsElapsed();
-    pDoc->m_pWarpedImage = pWarped;
-    m_nDisplayMode = 7;
-    RefreshDisplay(*pWarped);
-    RepaintNow();
-    ShowStatus(*this, WarpStatus(*pWarped, nElapsed));
+    ShowMove(*this, *pDoc, [&](const CViewImage& source) {
+        return new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, position, source);
+    });
 }
 
 void CMorrowView::OnFocusCameraMove() {
-    CMorrowDoc* pDoc = GetDocument();
-    if (!pDoc || !HasGrid(pDoc->m_pSourceImage)) {
-        ShowMessageBox(kLoadImageDataFirstText);
+    if (!SourceForMove())
         return;
-    }
+    CMorrowDoc* pDoc = GetDocument();
     CFocusCameraMoveDialog dlg(this);
     if (dlg.DoModal() != IDOK)
         return;
-    const CViewImage& source = *pDoc->m_pSourceImage;
-
-    delete pDoc->m_pWarpedImage;
-    pDoc->m_pWarpedImage = nullptr;
-    QElapsedTimer timer;
-    CViewImage* pWarped = nullptr;
-    {
-        CBusyCursor busy;
-        timer.start();
-        pWarped = new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, dlg.m_dZoom, source);
-    }
-    const qint64 nElapsed = timer.nsecsElapsed();
-    pDoc->m_pWarpedImage = pWarped;
-    m_nDisplayMode = 7;
-    RefreshDisplay(*pWarped);
-    RepaintNow();
-    ShowStatus(*this, WarpStatus(*pWarped, nElapsed));
+    ShowMove(*this, *pDoc, [&](const CViewImage& source) {
+        return new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, dlg.m_dZoom, source);
+    });
 }
 
 namespace {
