@@ -40,6 +40,24 @@ bool IsHexDigit(char ch) {
     return IsDigit(ch) || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
 }
 
+// Digits, optionally a point and more digits, from p on: the end of the mantissa, or null when
+// it holds no digit at all.
+const char* ScanMantissa(const char* p, const char* pEnd, bool (*isDigit)(char)) {
+    bool bAny = false;
+    while (p != pEnd && isDigit(*p)) {
+        ++p;
+        bAny = true;
+    }
+    if (p != pEnd && *p == '.') {
+        ++p;
+        while (p != pEnd && isDigit(*p)) {
+            ++p;
+            bAny = true;
+        }
+    }
+    return bAny ? p : nullptr;
+}
+
 char Lower(char ch) {
     return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
 }
@@ -172,20 +190,8 @@ public:
         } else if (p + 1 < m_pEnd && p[0] == '0' && Lower(p[1]) == 'x') {
             // Hexadecimal real: 0x, hex digits with an optional point, optional p exponent.
             const char* pDigits = p + 2;
-            const char* q = pDigits;
-            bool bAny = false;
-            while (q != m_pEnd && IsHexDigit(*q)) {
-                ++q;
-                bAny = true;
-            }
-            if (q != m_pEnd && *q == '.') {
-                ++q;
-                while (q != m_pEnd && IsHexDigit(*q)) {
-                    ++q;
-                    bAny = true;
-                }
-            }
-            if (!bAny)
+            const char* q = ScanMantissa(pDigits, m_pEnd, IsHexDigit);
+            if (!q)
                 return Block();
             const char* pMantissaEnd = q;
             const char* pValueEnd = SkipExponent(q, 'p', &q) ? q : pMantissaEnd;
@@ -195,20 +201,8 @@ public:
                 dValue = SlowConvert(pNumber, pValueEnd);
             p = q;
         } else {
-            const char* q = p;
-            bool bAny = false;
-            while (q != m_pEnd && IsDigit(*q)) {
-                ++q;
-                bAny = true;
-            }
-            if (q != m_pEnd && *q == '.') {
-                ++q;
-                while (q != m_pEnd && IsDigit(*q)) {
-                    ++q;
-                    bAny = true;
-                }
-            }
-            if (!bAny)
+            const char* q = ScanMantissa(p, m_pEnd, IsDigit);
+            if (!q)
                 return Block();
             const char* pMantissaEnd = q;
             const char* pValueEnd = SkipExponent(q, 'e', &q) ? q : pMantissaEnd;
