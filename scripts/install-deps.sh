@@ -45,6 +45,6 @@ else
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${SUDO[@]}" apt-get install -y -qq "${missing[@]}"
 
 ensure_comma_locale
