@@ -98,6 +98,24 @@ void TraceLine(const char* pszFormat, ...)
 
 void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr)
 {
+    {
+        std::lock_guard<std::mutex> lock(g_Mutex);
+        if (g_pInnermost) {
+            const std::string strSite =
+                std::string(BaseName(pszFile)) + ", line " + std::to_string(nLine);
+            bool bSeen = false;
+            for (CMessageScope::Entry& entry : g_pInnermost->m_Assertions) {
+                if (entry.strText == strSite) {
+                    ++entry.nCount;
+                    bSeen = true;
+                    break;
+                }
+            }
+            if (bSeen)
+                return;
+            g_pInnermost->m_Assertions.push_back({strSite, 1});
+        }
+    }
     TraceLine("Assertion failed: %s, file %s, line %d\n", pszExpr, BaseName(pszFile), nLine);
 }
 
@@ -110,13 +128,18 @@ CMessageScope::CMessageScope()
 
 CMessageScope::~CMessageScope()
 {
-    std::lock_guard<std::mutex> lock(g_Mutex);
+    std::unique_lock<std::mutex> lock(g_Mutex);
     // Scopes close in reverse order of opening; unlink this one wherever it sits.
     CMessageScope** ppLink = &g_pInnermost;
     while (*ppLink && *ppLink != this)
         ppLink = &(*ppLink)->m_pOuter;
     if (*ppLink)
         *ppLink = m_pOuter;
+    lock.unlock();
+    for (const Entry& entry : m_Assertions)
+        if (entry.nCount > 1)
+            TraceLine("Assertion at %s failed %d times in this operation\n", entry.strText.c_str(),
+                      entry.nCount);
 }
 
 std::vector<CMessageScope::Entry> CMessageScope::GetEntries() const

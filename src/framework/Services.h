@@ -27,7 +27,10 @@ void TraceLine(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)))
 
 // Reports a failed debug assertion through the trace sink as
 // "Assertion failed: EXPR, file FILE, line LINE\n" (FILE without its folders). The caller
-// then carries on with its fallback; nothing aborts.
+// then carries on with its fallback; nothing aborts. Inside a CMessageScope an assertion that
+// fails again at the same place is only counted, and the scope traces
+// "Assertion at FILE, line LINE failed N times in this operation\n" when it closes: one warp
+// could otherwise write a line for every pixel.
 void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr);
 
 #define MORROW_ASSERT(cond)                                                                        \
@@ -59,6 +62,8 @@ public:
 
 private:
     friend void ShowMessageBox(const char* pszText);
+    friend void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr);
     std::vector<Entry> m_Entries;
+    std::vector<Entry> m_Assertions; // "FILE, line LINE" of each failed assertion, with counts
     CMessageScope* m_pOuter;
 };

@@ -67,3 +67,26 @@ TEST(Services, ScopeShowsEachTextOnceAndCountsAll)
     ShowMessageBox("Too TINY"); // the scope is closed: shown again
     EXPECT_EQ(sinks.messages.size(), 4u);
 }
+
+TEST(Services, AssertionRepeatedInAScopeIsTracedOnceWithItsCount)
+{
+    CRecordingSinks sinks;
+    int nLine = 0;
+    {
+        CMessageScope scope;
+        for (int i = 0; i < 1000; ++i) {
+            MORROW_ASSERT(i < 0);
+            nLine = __LINE__ - 1;
+        }
+        MORROW_ASSERT(false); // another place: traced on its own
+    }
+    MORROW_ASSERT(1 < 0); // outside any scope: every failure is traced
+    const std::string strSite = "ServicesTest.cpp, line " + std::to_string(nLine);
+    ASSERT_EQ(sinks.traces.size(), 4u);
+    EXPECT_EQ(sinks.traces[0], "Assertion failed: i < 0, file ServicesTest.cpp, line " +
+                                   std::to_string(nLine) + "\n");
+    EXPECT_EQ(sinks.traces[1].rfind("Assertion failed: false,", 0), 0u);
+    EXPECT_EQ(sinks.traces[2], "Assertion at " + strSite + " failed 1000 times in this operation\n");
+    EXPECT_EQ(sinks.traces[3].rfind("Assertion failed: 1 < 0,", 0), 0u);
+    EXPECT_EQ(sinks.AssertionCount(), 3);
+}
