@@ -24,6 +24,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <mutex>
@@ -386,7 +387,8 @@ struct CTriangleRaster {
     // Every position of the box xs..xe, ys..ye (within the window and rows nRowLo..nRowHi)
     // that the crossing count accepts gets the interpolated colour.
     //
-    // pFinal (or null) marks the samples of rows nRowLo..nRowHi (row-major, window width) that
+    // pFinal (or null) marks the samples of rows nRowLo..nRowHi (column by column: the marks of
+    // column x - xOff start at (x - xOff) * (nRowHi - nRowLo + 1), one per row) that
     // a later triangle of the traversal has already stored: when the triangles are drawn from
     // the last to the first, such a sample keeps that value whatever this triangle would
     // write, so it is not written again, and it is marked once this triangle stores into it.
@@ -397,6 +399,53 @@ struct CTriangleRaster {
               int ys, int ye, unsigned char* pFinal = nullptr) const;
 };
 
+// The rows ys..ye of column px where the interpolation denominator
+// (Y3 - Y2) * (X1 - px) - (Y1 - py) * (X3 - X2) is below 1e-20 in magnitude: *pLo..*pHi,
+// empty when *pLo > *pHi. Rounding is monotone, so for finite terms the computed denominator
+// is monotone in py (rising when X3 > X2, falling when X3 < X2, constant when equal) and those
+// rows are one run, found by bisection with the exact expression. With terms that are not
+// finite every row is returned, to be tested one by one.
+void TinyRows(double X1, double Y1, double X2, double Y2, double X3, double Y3, double px, int ys,
+              int ye, int* pLo, int* pHi) {
+    auto den = [&](int y) { return (Y3 - Y2) * (X1 - px) - (Y1 - double(y)) * (X3 - X2); };
+    auto tiny = [](double d) { return std::fabs(d) < 1e-20; };
+    *pLo = ys;
+    *pHi = ye;
+    if (ys > ye)
+        return;
+    const double dK = X3 - X2;
+    const double dLow = den(ys), dHigh = den(ye);
+    if (!std::isfinite((Y3 - Y2) * (X1 - px)) || !std::isfinite((Y1 - double(ys)) * dK) ||
+        !std::isfinite((Y1 - double(ye)) * dK) || !std::isfinite(dLow) || !std::isfinite(dHigh))
+        return;
+    if (dK == 0.0) {
+        if (!tiny(dLow))
+            *pLo = ye + 1;
+        return;
+    }
+    // Rising: the run starts at the first row above -1e-20 and ends before the first row at
+    // or above 1e-20; falling: the other way round.
+    const bool bRising = dK > 0.0;
+    auto firstRow = [&](auto pred) { // first row in ys..ye where pred holds (pred monotone)
+        int lo = ys, hi = ye + 1;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (pred(den(mid)))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return lo;
+    };
+    if (bRising) {
+        *pLo = firstRow([](double d) { return d > -1e-20; });
+        *pHi = firstRow([](double d) { return d >= 1e-20; }) - 1;
+    } else {
+        *pLo = firstRow([](double d) { return d < 1e-20; });
+        *pHi = firstRow([](double d) { return d <= -1e-20; }) - 1;
+    }
+}
+
 void CTriangleRaster::Fill(double X1, double Y1, double X2, double Y2, double X3, double Y3,
                            const PixelSample& s1, const PixelSample& s2, const PixelSample& s3,
                            int xs, int xe, int ys, int ye, unsigned char* pFinal) const {
@@ -404,26 +453,49 @@ void CTriangleRaster::Fill(double X1, double Y1, double X2, double Y2, double X3
     CConeFilter cone;
     const bool bFilter =
         ye - ys + 1 >= kMinFilteredRows && cone.Init(X1, Y1, X2, Y2, X3, Y3, xs, xe, ys, ye);
+    const long nBandRows = static_cast<long>(m_nRowHi) - m_nRowLo + 1;
     for (int x = xs; x <= xe; ++x) {
         int yLo = ys, yHi = ye;
         if (bFilter)
             cone.Column(x, ys, ye, &yLo, &yHi);
+        const double px = x;
+        unsigned char* pColumn =
+            pFinal ? pFinal + static_cast<long>(x - m_nXOff) * nBandRows - m_nRowLo : nullptr;
+        // The rows of this column whose interpolation denominator is below 1e-20: only there
+        // can a marked position still count "Too TINY".
+        int nTinyLo = yLo, nTinyHi = yHi;
+        bool bTinyKnown = false;
         for (int y = yLo; y <= yHi; ++y) {
-            const double px = x, py = y;
+            const double py = y;
+            if (pColumn && pColumn[y]) {
+                // A run of marked positions: skipped at once, but for those of its rows where
+                // the interpolation would show "Too TINY".
+                const void* pUnmarked = std::memchr(pColumn + y, 0, static_cast<size_t>(yHi - y) + 1);
+                const int nRunEnd =
+                    pUnmarked ? static_cast<int>(static_cast<const unsigned char*>(pUnmarked) -
+                                                 pColumn) -
+                                    1
+                              : yHi;
+                if (!bTinyKnown) {
+                    TinyRows(X1, Y1, X2, Y2, X3, Y3, px, yLo, yHi, &nTinyLo, &nTinyHi);
+                    bTinyKnown = true;
+                }
+                for (int t = std::max(y, nTinyLo); t <= std::min(nRunEnd, nTinyHi); ++t) {
+                    const double pt = t;
+                    const double dDen = (Y3 - Y2) * (X1 - px) - (Y1 - pt) * (X3 - X2);
+                    if (std::fabs(dDen) < 1e-20 &&
+                        matrix.PointInTriangle(px, pt, X1, Y1, X2, Y2, X3, Y3) != 0)
+                        *m_pTinyCount += 3;
+                }
+                y = nRunEnd;
+                continue;
+            }
+            unsigned char* pMark = pColumn ? pColumn + y : nullptr;
             // InterpolateInTriangle for the three channels at once: its geometry (the
             // denominator, s, Q, the two distances and w) depends on the positions alone, so it
             // is formed once with the same operations, and only the values differ per channel.
             // A denominator that is too small shows "Too TINY" once per channel.
             const double dDen = (Y3 - Y2) * (X1 - px) - (Y1 - py) * (X3 - X2);
-            unsigned char* pMark =
-                pFinal ? &pFinal[static_cast<long>(y - m_nRowLo) * m_nWidth + (x - m_nXOff)]
-                       : nullptr;
-            if (pMark && *pMark) {
-                if (std::fabs(dDen) < 1e-20 &&
-                    matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) != 0)
-                    *m_pTinyCount += 3;
-                continue;
-            }
             if (matrix.PointInTriangle(px, py, X1, Y1, X2, Y2, X3, Y3) == 0)
                 continue;
             double red, green, blue;
