@@ -1,5 +1,7 @@
 #include "Scene.h"
 
+#include "image/SafeFile.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -361,69 +363,6 @@ void CastWindow(const Preset& preset, const double cop[3], const double P[3][3],
     }
 }
 
-// Writes the bytes to the path: a regular or new file through a temporary file in the same
-// folder renamed over it when complete, a device or pipe directly.
-bool WriteFileAtomically(const std::string& strPath, const std::string& strBytes) {
-    auto writeAll = [&](int nFd) {
-        const char* p = strBytes.data();
-        size_t nLeft = strBytes.size();
-        while (nLeft > 0) {
-            const ssize_t nDone = ::write(nFd, p, nLeft);
-            if (nDone < 0 && errno == EINTR)
-                continue;
-            if (nDone <= 0)
-                return false;
-            p += nDone;
-            nLeft -= static_cast<size_t>(nDone);
-        }
-        return true;
-    };
-    struct stat info;
-    const bool bExists = ::stat(strPath.c_str(), &info) == 0;
-    if (bExists && S_ISDIR(info.st_mode))
-        return false;
-    if (bExists && !S_ISREG(info.st_mode)) {
-        const int nFd = ::open(strPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (nFd < 0)
-            return false;
-        const bool bOk = writeAll(nFd);
-        return ::close(nFd) == 0 && bOk;
-    }
-    std::string strTarget = strPath;
-    if (bExists) {
-        if (char* pszReal = ::realpath(strPath.c_str(), nullptr)) {
-            strTarget = pszReal;
-            std::free(pszReal);
-        }
-    }
-    static std::atomic<unsigned> nCounter{0};
-    const size_t nSlash = strTarget.rfind('/');
-    const std::string strFolder =
-        nSlash == std::string::npos ? "" : strTarget.substr(0, nSlash + 1);
-    const std::string strBase =
-        nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1);
-    std::string strTemp;
-    int nFd = -1;
-    for (int nTry = 0; nTry < 100 && nFd < 0; ++nTry) {
-        strTemp = strFolder + "." + strBase + ".tmp" + std::to_string(::getpid()) + "-" +
-                  std::to_string(nCounter.fetch_add(1));
-        nFd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (nFd < 0 && errno != EEXIST)
-            break;
-    }
-    if (nFd < 0)
-        return false;
-    if (bExists)
-        (void)::fchmod(nFd, info.st_mode & 07777);
-    bool bOk = writeAll(nFd);
-    bOk = ::fsync(nFd) == 0 && bOk;
-    bOk = ::close(nFd) == 0 && bOk;
-    bOk = bOk && ::rename(strTemp.c_str(), strTarget.c_str()) == 0;
-    if (!bOk)
-        ::unlink(strTemp.c_str());
-    return bOk;
-}
-
 // Appends numbers as "%.17g" in the C locale, whatever the process locale is.
 class CNumberWriter {
 public:
@@ -531,7 +470,7 @@ bool WriteSceneDataFile(const std::string& strPreset, const std::string& strPath
     }
     if (options.bOneLine)
         str.back() = '\n';
-    return WriteFileAtomically(strPath, str);
+    return WriteFileSafely(strPath, str.data(), str.size(), "datafile");
 }
 
 bool RayCastScene(const std::string& strPreset, const double cop[3], const double P[3][3],
