@@ -40,6 +40,15 @@ int CRecordingSinks::AssertionCount() const
     return nCount;
 }
 
+int CRecordingSinks::AssertionCount(const std::string& strFile) const
+{
+    int nCount = 0;
+    for (const std::string& s : traces)
+        if (s.rfind("Assertion failed:", 0) == 0 && s.find(strFile) != std::string::npos)
+            ++nCount;
+    return nCount;
+}
+
 CScratchDir::CScratchDir()
 {
     std::string strTemplate = (std::filesystem::temp_directory_path() / "morrow-test-XXXXXX").string();

@@ -19,6 +19,8 @@ public:
     std::vector<std::string> traces;   // every trace line, exactly as formatted
     // Number of trace lines that report a failed assertion.
     int AssertionCount() const;
+    // Those of them that name a source file containing strFile.
+    int AssertionCount(const std::string& strFile) const;
 
 private:
     MessageSink m_OldMessage;

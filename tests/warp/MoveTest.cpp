@@ -14,14 +14,6 @@
 
 namespace {
 
-int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile) {
-    int nCount = 0;
-    for (const std::string& strLine : sinks.traces)
-        if (strLine.find("Assertion failed") == 0 && strLine.find(strFile) != std::string::npos)
-            ++nCount;
-    return nCount;
-}
-
 // A warped image is always complete: a grid of its size, disparity 1.0 everywhere.
 void ExpectDefinedImage(const CViewImage& image) {
     ASSERT_NE(image.GetSamples(), nullptr);
@@ -71,7 +63,7 @@ TEST(FreeMove, BuildsTheCameraAndReportsTheClassification) {
     EXPECT_LE(report.nXOff, -1);
     EXPECT_LE(report.nYOff, -1);
     EXPECT_GT(CountColoured(image), 30000);
-    EXPECT_EQ(CountAssertions(sinks, "ViewImage"), 0);
+    EXPECT_EQ(sinks.AssertionCount("ViewImage"), 0);
 
     // The angles play no part in the classification.
     CViewImage turned(10.0, -20.0, 30.0, position, *pSource);
@@ -179,7 +171,7 @@ TEST(Moves, DegenerateMovesEndWithADefinedImage) {
             EXPECT_EQ(report.nEx, c.nEx);
             EXPECT_EQ(report.nEy, c.nEy);
         }
-        EXPECT_EQ(CountAssertions(sinks, "ViewImageMove.cpp"), c.nMoveAssertions);
+        EXPECT_EQ(sinks.AssertionCount("ViewImageMove.cpp"), c.nMoveAssertions);
         EXPECT_EQ(CountColoured(*pImage) > 0, c.bColoured);
         // Every message reached the user once and is in the report with its count.
         ASSERT_EQ(report.messages.size(), sinks.messages.size());

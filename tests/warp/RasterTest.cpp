@@ -16,14 +16,6 @@ namespace {
 const double kIdentityP[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
 const double kOrigin[3] = {0.0, 0.0, 0.0};
 
-int CountAssertions(const CRecordingSinks& sinks, const std::string& strFile) {
-    int nCount = 0;
-    for (const std::string& strLine : sinks.traces)
-        if (strLine.find("Assertion failed") == 0 && strLine.find(strFile) != std::string::npos)
-            ++nCount;
-    return nCount;
-}
-
 TEST(WarpPixel, SameCameraMapsEveryPixelOntoItself) {
     auto pSource = MakeSourceImage();
     CViewImage image;
@@ -85,7 +77,7 @@ TEST(WarpPixel, PointsWithoutAPositionAreUnusable) {
             << c.disparity;
         EXPECT_EQ(std::isnan(x), !c.bUsable);
         EXPECT_EQ(std::isnan(y), !c.bUsable);
-        EXPECT_EQ(CountAssertions(sinks, "ViewImageWarp.cpp"), c.nAssertions) << c.disparity;
+        EXPECT_EQ(sinks.AssertionCount("ViewImageWarp.cpp"), c.nAssertions) << c.disparity;
     }
 }
 
@@ -223,7 +215,7 @@ TEST(WarpTriangle, UnusableVertexDropsTheTriangle) {
         pTarget->WarpTriangle(5, 5, 6, 5, 5, 6, -20, -20, *pSource);
         EXPECT_EQ(CountColoured(*pTarget), 0) << disparity;
     }
-    EXPECT_EQ(CountAssertions(sinks, "ViewImageWarp.cpp"), 1);
+    EXPECT_EQ(sinks.AssertionCount("ViewImageWarp.cpp"), 1);
 }
 
 TEST(WarpWindow, SizesTheGridFromTheBorderBox) {
@@ -339,7 +331,7 @@ TEST(SetupWarp, SourceWithoutAGridGivesAClearedThreeByThreeGrid) {
             EXPECT_EQ(target.GetSamples()[i].disparity, 1.0);
         }
     }
-    EXPECT_EQ(CountAssertions(sinks, "ViewImageWarp.cpp"), 2);
+    EXPECT_EQ(sinks.AssertionCount("ViewImageWarp.cpp"), 2);
     EXPECT_TRUE(sinks.messages.empty());
 }
 
