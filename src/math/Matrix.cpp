@@ -198,12 +198,8 @@ double CMatrix::SegmentCrossing(double x1, double y1, double x2, double y2, doub
     return t;
 }
 
-int CMatrix::PointInTriangle(double px, double py, double x1, double y1, double x2, double y2,
-                             double x3, double y3) {
-    if ((px > x1 && px > x2 && px > x3) || (px < x1 && px < x2 && px < x3) ||
-        (py > y1 && py > y2 && py > y3) || (py < y1 && py < y2 && py < y3))
-        return 0;
-
+void CMatrix::FarPoint(double x1, double y1, double x2, double y2, double x3, double y3,
+                       double* pFarX, double* pFarY) {
     double dMaxX = x1;
     if (x2 > dMaxX)
         dMaxX = x2;
@@ -218,12 +214,22 @@ int CMatrix::PointInTriangle(double px, double py, double x1, double y1, double 
     // (2 max x, 3 max y) lies beyond the bounding box as soon as one maximum is positive. In
     // the lower-left quadrant it can fall inside the triangle and the count would invert, so
     // there (1, 1), which is beyond the box, is used instead.
-    double dFarX = 2.0 * dMaxX;
-    double dFarY = 3.0 * dMaxY;
+    *pFarX = 2.0 * dMaxX;
+    *pFarY = 3.0 * dMaxY;
     if (dMaxX <= 0.0 && dMaxY <= 0.0) {
-        dFarX = 1.0;
-        dFarY = 1.0;
+        *pFarX = 1.0;
+        *pFarY = 1.0;
     }
+}
+
+int CMatrix::PointInTriangle(double px, double py, double x1, double y1, double x2, double y2,
+                             double x3, double y3) {
+    if ((px > x1 && px > x2 && px > x3) || (px < x1 && px < x2 && px < x3) ||
+        (py > y1 && py > y2 && py > y3) || (py < y1 && py < y2 && py < y3))
+        return 0;
+
+    double dFarX, dFarY;
+    FarPoint(x1, y1, x2, y2, x3, y3, &dFarX, &dFarY);
 
     const double t1 = SegmentCrossing(px, py, dFarX, dFarY, x1, y1, x2, y2);
     const double t2 = SegmentCrossing(px, py, dFarX, dFarY, x2, y2, x3, y3);

@@ -9,8 +9,8 @@ void BuildRotation(double angleX, double angleY, double angleZ, double R[3][3]);
 
 // Centre of projection of a focus move: f + zoom * (R * (C_src - f)), f the centre of the
 // source's scene bounds.
-void ComputeFocusCOP(double rotX, double rotY, double rotZ, double zoom,
-                     const CViewImage& source, double newCOP[3]);
+void ComputeFocusCOP(double rotX, double rotY, double rotZ, double zoom, const CViewImage& source,
+                     double newCOP[3]);
 
 // The new camera of a free move: the position as given, R * P_src.
 void BuildFreeMoveCamera(double rotX, double rotY, double rotZ, const double position[3],
@@ -25,13 +25,13 @@ bool ComputeMoveWindow(const CViewImage& source, const double newCOP[3], const d
 
 // Where a new centre of projection lies as seen from the source camera.
 struct EpipoleInfo {
-    double e[3];       // P_src^-1 * (C_new - C_src)
-    double dW;         // e[2]
-    double dX, dY;     // e0 / W, e1 / W (meaningless when bDegenerate)
-    int nEx, nEy;      // rounded epipole (x + 0.5 truncated toward zero, clamped to int)
-    int nZone;         // 1..9, negated when W < 0
-    bool bDegenerate;  // |W| <= 1e-20: the zone and ex, ey are those of the epipole at
-                       // infinity in the direction (e0, e1), W taken as +0
+    double e[3];      // P_src^-1 * (C_new - C_src)
+    double dW;        // e[2]
+    double dX, dY;    // e0 / W, e1 / W (meaningless when bDegenerate)
+    int nEx, nEy;     // rounded epipole (x + 0.5 truncated toward zero, clamped to int)
+    int nZone;        // 1..9, negated when W < 0
+    bool bDegenerate; // |W| <= 1e-20: the zone and ex, ey are those of the epipole at
+                      // infinity in the direction (e0, e1), W taken as +0
 };
 
 // Classifies a move. The caller asserts |W| > 1e-20 in its own source file.

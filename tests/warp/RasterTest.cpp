@@ -77,7 +77,7 @@ TEST(WarpPixel, PointsWithoutAPositionAreUnusable) {
             << c.disparity;
         EXPECT_EQ(std::isnan(x), !c.bUsable);
         EXPECT_EQ(std::isnan(y), !c.bUsable);
-        EXPECT_EQ(sinks.AssertionCount("ViewImageWarp.cpp"), c.nAssertions) << c.disparity;
+        EXPECT_EQ(sinks.AssertionCount("WarpEquation.cpp"), c.nAssertions) << c.disparity;
     }
 }
 
@@ -215,7 +215,7 @@ TEST(WarpTriangle, UnusableVertexDropsTheTriangle) {
         pTarget->WarpTriangle(5, 5, 6, 5, 5, 6, -20, -20, *pSource);
         EXPECT_EQ(CountColoured(*pTarget), 0) << disparity;
     }
-    EXPECT_EQ(sinks.AssertionCount("ViewImageWarp.cpp"), 1);
+    EXPECT_EQ(sinks.AssertionCount("WarpEquation.cpp"), 1);
 }
 
 TEST(WarpWindow, SizesTheGridFromTheBorderBox) {

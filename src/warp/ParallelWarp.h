@@ -1,0 +1,23 @@
+// The parallel warp of a whole traversal: the pixel warp, the preparation of the triangles and
+// the fill of the target split among threads so that the grid and the messages are exactly
+// those of drawing every triangle in traversal order on one thread.
+#pragma once
+
+#include <vector>
+
+#include "image/ViewImage.h"
+#include "warp/Sheets.h"
+
+// Draws the sheets (in order) of the source into the grid of the target, whose window starts
+// at plane column xOff and row yOff. Needs a source grid that the sheets stay on and a target
+// grid. "Too TINY" is shown on the calling thread, as often as the one-thread order shows it.
+void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
+                const CViewImage& target, int xOff, int yOff);
+
+// Splits the window's rows into at most nBands bands of about equal work, from the summed
+// per-row work differences of every thread (+w at the first row of a box, -w after its last;
+// w its width; nHeight + 1 entries each). firstRows receives the first plane row of every band
+// and one past the last row; returns the number of bands (1 when the window is too low to
+// split).
+int SplitRows(const std::vector<std::vector<double>>& rowDeltas, int nYOff, int nHeight,
+              unsigned nBands, std::vector<int>& firstRows);

@@ -1,0 +1,110 @@
+// The sheets of the occlusion-compatible order: the four sweeps that walk a rectangle of source
+// cells towards or away from the epipole, and the table that gives every zone row its sheets.
+//
+// A sweep hands every cell of its rectangle to a triangle sink as two triangles, with the
+// vertex order of the traversal it stands for (the first vertex is the one the interpolation
+// measures from). The product warp and the triangle recorder of the tests share these loops,
+// so the order they record is the order that is drawn.
+#pragma once
+
+#include <algorithm>
+
+// One sheet of a zone row: the sweep that draws it and its rectangle of source pixels
+// (inclusive corners; the cells are those whose lower-left pixel is x0..x1 - 1, y0..y1 - 1).
+enum class ESweep { XIncYInc, XDecYInc, XDecYDec, XIncYDec };
+struct WarpSheet {
+    ESweep eSweep;
+    int x0, y0, x1, y1;
+};
+
+// The sheets of zone row nZone (+-1..9) for the split column ex and row ey, in the order they
+// are drawn; returns their number, 0 for an id outside the table. The source grid has the
+// columns 0..nLastX and the rows 0..nLastY; ex and ey are clamped onto it first, so a foreign
+// pair never reaches outside it.
+int ZoneSheets(int nZone, int ex, int ey, int nLastX, int nLastY, WarpSheet sheets[4]);
+
+// The number of outer-loop (column) steps of a sheet; 0 for a sheet without cells.
+inline int SheetSteps(const WarpSheet& sheet) {
+    return sheet.x0 < sheet.x1 && sheet.y0 < sheet.y1 ? sheet.x1 - sheet.x0 : 0;
+}
+
+// The four sweeps. Only the steps nStepLo .. nStepHi - 1 of the outer (column) loop are run,
+// counted from its first column, 0 <= nStepLo <= nStepHi <= x1 - x0; emit(x1, y1, x2, y2, x3, y3)
+// receives the vertices of every triangle.
+template <class Emit>
+void SweepXIncYInc(int x0, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    for (int x = x0 + nStepLo; x < x0 + nStepHi; ++x) {
+        for (int y = y0; y <= y1 - 1; ++y) {
+            emit(x, y, x + 1, y, x, y + 1);
+            emit(x, y + 1, x + 1, y, x + 1, y + 1);
+        }
+    }
+}
+
+template <class Emit>
+void SweepXDecYInc(int x1, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    for (int x = x1 - nStepLo; x > x1 - nStepHi; --x) {
+        for (int y = y0; y <= y1 - 1; ++y) {
+            emit(x, y, x - 1, y, x, y + 1);
+            emit(x - 1, y, x, y + 1, x - 1, y + 1);
+        }
+    }
+}
+
+template <class Emit>
+void SweepXDecYDec(int x1, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    for (int x = x1 - nStepLo; x > x1 - nStepHi; --x) {
+        for (int y = y1; y >= y0 + 1; --y) {
+            emit(x, y, x - 1, y, x, y - 1);
+            emit(x - 1, y, x, y - 1, x - 1, y - 1);
+        }
+    }
+}
+
+template <class Emit>
+void SweepXIncYDec(int x0, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+    for (int x = x0 + nStepLo; x < x0 + nStepHi; ++x) {
+        for (int y = y1; y >= y0 + 1; --y) {
+            emit(x, y, x, y - 1, x + 1, y);
+            emit(x, y - 1, x + 1, y, x + 1, y - 1);
+        }
+    }
+}
+
+// The steps nStepLo .. nStepHi - 1 of a sheet (clipped to its steps).
+template <class Emit>
+void RunSheetSteps(const WarpSheet& sheet, int nStepLo, int nStepHi, const Emit& emit) {
+    nStepLo = std::max(nStepLo, 0);
+    nStepHi = std::min(nStepHi, SheetSteps(sheet));
+    if (nStepLo >= nStepHi)
+        return;
+    switch (sheet.eSweep) {
+    case ESweep::XIncYInc:
+        SweepXIncYInc(sheet.x0, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        break;
+    case ESweep::XDecYInc:
+        SweepXDecYInc(sheet.x1, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        break;
+    case ESweep::XDecYDec:
+        SweepXDecYDec(sheet.x1, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        break;
+    case ESweep::XIncYDec:
+        SweepXIncYDec(sheet.x0, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        break;
+    }
+}
+
+// Every triangle of a sheet.
+template <class Emit> void RunSheet(const WarpSheet& sheet, const Emit& emit) {
+    RunSheetSteps(sheet, 0, SheetSteps(sheet), emit);
+}
+
+// A sheet draws nothing when its rectangle has no cell.
+inline bool IsSheetEmpty(const WarpSheet& sheet) {
+    return sheet.x0 >= sheet.x1 || sheet.y0 >= sheet.y1;
+}
+
+// A sheet stays on the grid of columns 0..nLastX and rows 0..nLastY when its corners do.
+inline bool IsSheetOnGrid(const WarpSheet& sheet, int nLastX, int nLastY) {
+    return sheet.x0 >= 0 && sheet.x1 <= nLastX && sheet.y0 >= 0 && sheet.y1 <= nLastY;
+}

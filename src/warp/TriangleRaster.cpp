@@ -1,0 +1,267 @@
+// The rasteriser of one warped triangle.
+#include "warp/TriangleRaster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "framework/Services.h"
+#include "math/Matrix.h"
+#include "warp/ConeFilter.h"
+
+namespace {
+
+// Columns of a box with at least this many rows are narrowed with the cone filter first.
+constexpr int kMinFilteredRows = 8;
+
+// The smallest double whose square root is at least 0.5. The square root is correctly rounded
+// and monotone, so sqrt(q) < 0.5 exactly when q < this value.
+double HalfPixelSquare() {
+    double q = 0.25;
+    while (std::sqrt(std::nextafter(q, 0.0)) >= 0.5)
+        q = std::nextafter(q, 0.0);
+    while (std::sqrt(q) < 0.5)
+        q = std::nextafter(q, 1.0);
+    return q;
+}
+
+// IsTriangleLargeEnough without its square roots: the squared side lengths are formed with the
+// same operations and compared with HalfPixelSquare (NaN fails both forms alike).
+bool IsLargeEnough(double x1, double y1, double x2, double y2, double x3, double y3) {
+    static const double dLimit = HalfPixelSquare();
+    const double q12 = (x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1);
+    const double q13 = (x3 - x1) * (x3 - x1) + (y3 - y1) * (y3 - y1);
+    const double q32 = (x2 - x3) * (x2 - x3) + (y2 - y3) * (y2 - y3);
+    return !(q12 < dLimit || q13 < dLimit || q32 < dLimit);
+}
+
+// ceil and floor, exact: for |v| < 2^31 the truncation toward zero is the integer part, and one
+// step corrects it; other values (and NaN) take the library routine. Only the value matters
+// here (a -0 from ceil of a small negative value becomes the int 0 all the same).
+inline double Ceil(double v) {
+    if (!(v > -2147483647.0 && v < 2147483647.0))
+        return std::ceil(v);
+    const double t = static_cast<double>(static_cast<int>(v));
+    return t < v ? t + 1.0 : t;
+}
+inline double Floor(double v) {
+    if (!(v > -2147483647.0 && v < 2147483647.0))
+        return std::floor(v);
+    const double t = static_cast<double>(static_cast<int>(v));
+    return t > v ? t - 1.0 : t;
+}
+
+// The denominator of the interpolation at (px, py), formed as InterpolateInTriangle forms it.
+inline double InterpolationDenominator(const WarpedTriangle& t, double px, double py) {
+    return (t.Y3 - t.Y2) * (t.X1 - px) - (t.Y1 - py) * (t.X3 - t.X2);
+}
+
+inline bool IsInside(const WarpedTriangle& t, double px, double py) {
+    CMatrix matrix;
+    return matrix.PointInTriangle(px, py, t.X1, t.Y1, t.X2, t.Y2, t.X3, t.Y3) != 0;
+}
+
+// InterpolateInTriangle for the three channels at once, at a position whose denominator dDen
+// is at least 1e-20 in magnitude: its geometry (s, Q, the two distances and w) depends on the
+// positions alone, so it is formed once with the same operations, and only the values differ
+// per channel. A position that cannot be placed gives the negated colour of vertex 1.
+void InterpolateColour(const WarpedTriangle& t, double px, double py, double dDen, double rgb[3]) {
+    const PixelSample& s1 = *t.pS1;
+    const PixelSample& s2 = *t.pS2;
+    const PixelSample& s3 = *t.pS3;
+    const double dS = ((t.Y1 - py) * (t.X2 - px) - (t.Y2 - py) * (t.X1 - px)) / dDen;
+    if (!(dS >= 0.0 && dS <= 1.0)) {
+        rgb[0] = -s1.red;
+        rgb[1] = -s1.green;
+        rgb[2] = -s1.blue;
+        return;
+    }
+    const double dQx = (t.X3 - t.X2) * dS + t.X2;
+    const double dQy = (t.Y3 - t.Y2) * dS + t.Y2;
+    const double dA = std::sqrt((t.X1 - px) * (t.X1 - px) + (t.Y1 - py) * (t.Y1 - py));
+    const double dQ = std::sqrt((px - dQx) * (px - dQx) + (py - dQy) * (py - dQy));
+    const double w = dQ / (dQ + dA);
+    rgb[0] = (1.0 - w) * ((1.0 - dS) * s2.red + dS * s3.red) + w * s1.red;
+    rgb[1] = (1.0 - w) * ((1.0 - dS) * s2.green + dS * s3.green) + w * s1.green;
+    rgb[2] = (1.0 - w) * ((1.0 - dS) * s2.blue + dS * s3.blue) + w * s1.blue;
+}
+
+} // namespace
+
+void TriangleExtent(double x1, double y1, double x2, double y2, double x3, double y3, double* minX,
+                    double* maxX, double* minY, double* maxY) {
+    const double dMinX = x1 < x2 ? x1 : x2;
+    const double dMaxX = x1 > x2 ? x1 : x2;
+    const double dMinY = y1 < y2 ? y1 : y2;
+    const double dMaxY = y1 > y2 ? y1 : y2;
+    *minX = dMinX < x3 ? dMinX : x3;
+    *maxX = dMaxX > x3 ? dMaxX : x3;
+    *minY = dMinY < y3 ? dMinY : y3;
+    *maxY = dMaxY > y3 ? dMaxY : y3;
+}
+
+// The box of the step-by-step form runs from trunc(min - 0.5) to trunc(max + 1.0) and is
+// clipped to the window. Its positions below the smallest or beyond the largest vertex
+// coordinate are refused by the quick rejection of PointInTriangle (strict comparisons), so
+// only ceil(min) .. floor(max) can be stored; that range lies inside the box. The limits are
+// clamped as doubles before they become ints, so every conversion is in range.
+bool TriangleBox(double X1, double Y1, double X2, double Y2, double X3, double Y3, int nColLo,
+                 int nColHi, int nRowLo, int nRowHi, int* pXs, int* pXe, int* pYs, int* pYe) {
+    double minX, maxX, minY, maxY;
+    TriangleExtent(X1, Y1, X2, Y2, X3, Y3, &minX, &maxX, &minY, &maxY);
+    double dYs = Ceil(minY), dYe = Floor(maxY);
+    if (dYs < nRowLo)
+        dYs = nRowLo;
+    if (dYe > nRowHi)
+        dYe = nRowHi;
+    if (!(dYs <= dYe))
+        return false;
+    double dXs = Ceil(minX), dXe = Floor(maxX);
+    if (dXs < nColLo)
+        dXs = nColLo;
+    if (dXe > nColHi)
+        dXe = nColHi;
+    if (!(dXs <= dXe))
+        return false;
+    // A mapped side shorter than half a pixel drops the triangle.
+    if (!IsLargeEnough(X1, Y1, X2, Y2, X3, Y3))
+        return false;
+    *pXs = static_cast<int>(dXs);
+    *pXe = static_cast<int>(dXe);
+    *pYs = static_cast<int>(dYs);
+    *pYe = static_cast<int>(dYe);
+    return true;
+}
+
+// Rounding is monotone, so for finite terms the computed denominator is monotone in py (rising
+// when X3 > X2, falling when X3 < X2, constant when equal) and the tiny rows are one run, found
+// by bisection with the exact expression.
+void TinyRows(const WarpedTriangle& tri, double px, int ys, int ye, int* pLo, int* pHi) {
+    auto den = [&](int y) { return InterpolationDenominator(tri, px, double(y)); };
+    auto tiny = [](double d) { return std::fabs(d) < 1e-20; };
+    *pLo = ys;
+    *pHi = ye;
+    if (ys > ye)
+        return;
+    const double dK = tri.X3 - tri.X2;
+    const double dLow = den(ys), dHigh = den(ye);
+    if (!std::isfinite((tri.Y3 - tri.Y2) * (tri.X1 - px)) ||
+        !std::isfinite((tri.Y1 - double(ys)) * dK) || !std::isfinite((tri.Y1 - double(ye)) * dK) ||
+        !std::isfinite(dLow) || !std::isfinite(dHigh))
+        return;
+    if (dK == 0.0) {
+        if (!tiny(dLow))
+            *pLo = ye + 1;
+        return;
+    }
+    auto firstRow = [&](auto pred) { // first row in ys..ye where pred holds (pred monotone)
+        int lo = ys, hi = ye + 1;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (pred(den(mid)))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return lo;
+    };
+    // Rising: the run starts at the first row above -1e-20 and ends before the first row at
+    // or above 1e-20; falling: the other way round.
+    if (dK > 0.0) {
+        *pLo = firstRow([](double d) { return d > -1e-20; });
+        *pHi = firstRow([](double d) { return d >= 1e-20; }) - 1;
+    } else {
+        *pLo = firstRow([](double d) { return d < 1e-20; });
+        *pHi = firstRow([](double d) { return d <= -1e-20; }) - 1;
+    }
+}
+
+void CTriangleRaster::Draw(const WarpedTriangle& tri) const {
+    int xs, xe, ys, ye;
+    if (TriangleBox(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, m_nXOff, m_nXOff + m_nWidth - 1,
+                    m_nRowLo, m_nRowHi, &xs, &xe, &ys, &ye))
+        Fill(tri, xs, xe, ys, ye);
+}
+
+void CTriangleRaster::Fill(const WarpedTriangle& tri, int xs, int xe, int ys, int ye,
+                           unsigned char* pStored) const {
+    CConeFilter cone;
+    const bool bFilter = ye - ys + 1 >= kMinFilteredRows &&
+                         cone.Init(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, xs, xe, ys, ye);
+    const long nBandRows = static_cast<long>(m_nRowHi) - m_nRowLo + 1;
+    for (int x = xs; x <= xe; ++x) {
+        int yLo = ys, yHi = ye;
+        if (bFilter)
+            cone.Column(x, ys, ye, &yLo, &yHi);
+        unsigned char* pColumn =
+            pStored ? pStored + static_cast<long>(x - m_nXOff) * nBandRows - m_nRowLo : nullptr;
+        FillColumn(tri, x, yLo, yHi, pColumn);
+    }
+}
+
+void CTriangleRaster::FillColumn(const WarpedTriangle& tri, int x, int yLo, int yHi,
+                                 unsigned char* pColumn) const {
+    const double px = x;
+    // The rows of this column whose interpolation denominator is below 1e-20: only there can a
+    // stored position still count "Too TINY". Found when the first stored run is met.
+    int nTinyLo = yLo, nTinyHi = yHi;
+    bool bTinyKnown = false;
+    for (int y = yLo; y <= yHi; ++y) {
+        if (pColumn && pColumn[y]) {
+            const void* pUnstored = std::memchr(pColumn + y, 0, static_cast<size_t>(yHi - y) + 1);
+            const int nRunEnd =
+                pUnstored
+                    ? static_cast<int>(static_cast<const unsigned char*>(pUnstored) - pColumn) - 1
+                    : yHi;
+            if (!bTinyKnown) {
+                TinyRows(tri, px, yLo, yHi, &nTinyLo, &nTinyHi);
+                bTinyKnown = true;
+            }
+            CountTinyInStoredRun(tri, px, y, nRunEnd, nTinyLo, nTinyHi);
+            y = nRunEnd;
+            continue;
+        }
+        const double py = y;
+        const double dDen = InterpolationDenominator(tri, px, py);
+        if (!IsInside(tri, px, py))
+            continue;
+        double rgb[3];
+        if (std::fabs(dDen) < 1e-20) {
+            ReportTiny();
+            rgb[0] = -tri.pS1->red;
+            rgb[1] = -tri.pS1->green;
+            rgb[2] = -tri.pS1->blue;
+        } else {
+            InterpolateColour(tri, px, py, dDen, rgb);
+        }
+        // A negative value is the interpolation's failure signal (all channels fail together);
+        // a black vertex 1 fails to -0 and is stored.
+        if (!(rgb[0] >= 0 && rgb[1] >= 0 && rgb[2] >= 0))
+            continue;
+        PixelSample& target = m_pGrid[static_cast<long>(y - m_nYOff) * m_nWidth + (x - m_nXOff)];
+        target.red = rgb[0];
+        target.green = rgb[1];
+        target.blue = rgb[2];
+        if (pColumn)
+            pColumn[y] = 1;
+    }
+}
+
+void CTriangleRaster::CountTinyInStoredRun(const WarpedTriangle& tri, double px, int yFrom, int yTo,
+                                           int nTinyLo, int nTinyHi) const {
+    for (int y = std::max(yFrom, nTinyLo); y <= std::min(yTo, nTinyHi); ++y) {
+        const double py = y;
+        if (std::fabs(InterpolationDenominator(tri, px, py)) < 1e-20 && IsInside(tri, px, py))
+            ReportTiny();
+    }
+}
+
+void CTriangleRaster::ReportTiny() const {
+    if (m_pTinyCount) {
+        *m_pTinyCount += 3;
+        return;
+    }
+    ShowMessageBox("Too TINY");
+    ShowMessageBox("Too TINY");
+    ShowMessageBox("Too TINY");
+}

@@ -1,0 +1,76 @@
+// The rasteriser of one warped triangle: its box in the target window, the size test that
+// drops slivers, and the fill that gives every position the crossing-count test accepts the
+// colour interpolated from the three vertices.
+//
+// It leaves exactly the samples and the "Too TINY" messages of the step-by-step form (the whole
+// box through PointInTriangle, InterpolateInTriangle per channel; the plain warp in
+// tests/warp_oracle), only with less work: positions outside the vertices' extent, or in rows
+// that the cone filter proves outside, never reach the crossing test, the three channels share
+// one interpolation geometry, and a fill can skip samples that a later triangle has stored.
+#pragma once
+
+#include "image/ViewImage.h"
+
+// The smallest and largest x and y of three points, each a pairwise extreme: first of points 1
+// and 2, then with point 3.
+void TriangleExtent(double x1, double y1, double x2, double y2, double x3, double y3, double* minX,
+                    double* maxX, double* minY, double* maxY);
+
+// The box of a warped triangle within columns nColLo..nColHi and rows nRowLo..nRowHi (plane
+// coordinates, inclusive), for a triangle that can write there: false when the box misses that
+// range or a mapped side is shorter than half a pixel (the triangle is dropped).
+bool TriangleBox(double X1, double Y1, double X2, double Y2, double X3, double Y3, int nColLo,
+                 int nColHi, int nRowLo, int nRowHi, int* pXs, int* pXe, int* pYs, int* pYe);
+
+// One warped triangle: positions and source samples of its three vertices, vertex 1 first.
+struct WarpedTriangle {
+    double X1, Y1, X2, Y2, X3, Y3;
+    const PixelSample* pS1;
+    const PixelSample* pS2;
+    const PixelSample* pS3;
+};
+
+// The rasteriser over the rows nRowLo..nRowHi of the target window (plane rows, inclusive).
+// Writes only red, green and blue of samples in those rows.
+struct CTriangleRaster {
+    PixelSample* m_pGrid;
+    int m_nWidth, m_nHeight;
+    int m_nXOff, m_nYOff;
+    int m_nRowLo, m_nRowHi;
+    // Null: "Too TINY" is shown at once; otherwise its occurrences are added here.
+    long* m_pTinyCount;
+
+    // The box of the triangle, then Fill.
+    void Draw(const WarpedTriangle& tri) const;
+
+    // Every position of the box xs..xe, ys..ye (within the window and rows nRowLo..nRowHi)
+    // that the crossing count accepts gets the interpolated colour.
+    //
+    // pStored (or null) marks the samples of rows nRowLo..nRowHi (column by column: the marks
+    // of column x - xOff start at (x - xOff) * (nRowHi - nRowLo + 1), one per row) that a later
+    // triangle of the traversal has already stored: when the triangles are drawn from the last
+    // to the first, such a sample keeps that value whatever this triangle would write, so it is
+    // not written again, and it is marked once this triangle stores into it. A marked position
+    // still goes through the crossing count whenever its interpolation would show "Too TINY",
+    // so that every message of the forward order is counted.
+    void Fill(const WarpedTriangle& tri, int xs, int xe, int ys, int ye,
+              unsigned char* pStored = nullptr) const;
+
+private:
+    // The rows y..yEnd of one column: stored ones skipped (counting their "Too TINY"), the
+    // others filled.
+    void FillColumn(const WarpedTriangle& tri, int x, int yLo, int yHi,
+                    unsigned char* pColumn) const;
+    // The "Too TINY" occurrences of the stored run yFrom..yTo of column x whose rows lie in
+    // nTinyLo..nTinyHi.
+    void CountTinyInStoredRun(const WarpedTriangle& tri, double px, int yFrom, int yTo, int nTinyLo,
+                              int nTinyHi) const;
+    // Shows or counts the three "Too TINY" of one position.
+    void ReportTiny() const;
+};
+
+// The rows ys..ye of column px where the interpolation denominator
+// (Y3 - Y2) * (X1 - px) - (Y1 - py) * (X3 - X2) is below 1e-20 in magnitude: *pLo..*pHi,
+// empty when *pLo > *pHi. For finite terms the computed denominator is monotone in py, so
+// those rows are one run; with terms that are not finite every row is returned.
+void TinyRows(const WarpedTriangle& tri, double px, int ys, int ye, int* pLo, int* pHi);
