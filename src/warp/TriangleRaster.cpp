@@ -3,16 +3,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "framework/Services.h"
 #include "math/Matrix.h"
 #include "warp/ConeFilter.h"
+#include "warp/RegionTest.h"
 
 namespace {
 
 // Columns of a box with at least this many rows are narrowed with the cone filter first.
 constexpr int kMinFilteredRows = 8;
+// Boxes of at least this many positions are settled region by region; parts of at most
+// kMaxPlainArea positions go position by position.
+constexpr long kMinRegionArea = 512;
+constexpr long kMaxPlainArea = 16;
 
 // The smallest double whose square root is at least 0.5. The square root is correctly rounded
 // and monotone, so sqrt(q) < 0.5 exactly when q < this value.
@@ -185,17 +191,23 @@ void CTriangleRaster::Draw(const WarpedTriangle& tri) const {
 
 void CTriangleRaster::Fill(const WarpedTriangle& tri, int xs, int xe, int ys, int ye,
                            unsigned char* pStored) const {
+    if (pStored && m_pTinyCount &&
+        static_cast<long>(xe - xs + 1) * (static_cast<long>(ye) - ys + 1) >= kMinRegionArea) {
+        double Fx, Fy;
+        CMatrix::FarPoint(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, &Fx, &Fy);
+        const bool bFailStored = -tri.pS1->red >= 0 && -tri.pS1->green >= 0 && -tri.pS1->blue >= 0;
+        const CRegionTest test(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, Fx, Fy);
+        FillRegion(tri, test, bFailStored, xs, xe, ys, ye, pStored);
+        return;
+    }
     CConeFilter cone;
     const bool bFilter = ye - ys + 1 >= kMinFilteredRows &&
                          cone.Init(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, xs, xe, ys, ye);
-    const long nBandRows = static_cast<long>(m_nRowHi) - m_nRowLo + 1;
     for (int x = xs; x <= xe; ++x) {
         int yLo = ys, yHi = ye;
         if (bFilter)
             cone.Column(x, ys, ye, &yLo, &yHi);
-        unsigned char* pColumn =
-            pStored ? pStored + static_cast<long>(x - m_nXOff) * nBandRows - m_nRowLo : nullptr;
-        FillColumn(tri, x, yLo, yHi, pColumn);
+        FillColumn(tri, x, yLo, yHi, pStored ? StoredColumn(pStored, x) : nullptr);
     }
 }
 
@@ -238,10 +250,7 @@ void CTriangleRaster::FillColumn(const WarpedTriangle& tri, int x, int yLo, int 
         // a black vertex 1 fails to -0 and is stored.
         if (!(rgb[0] >= 0 && rgb[1] >= 0 && rgb[2] >= 0))
             continue;
-        PixelSample& target = m_pGrid[static_cast<long>(y - m_nYOff) * m_nWidth + (x - m_nXOff)];
-        target.red = rgb[0];
-        target.green = rgb[1];
-        target.blue = rgb[2];
+        Store(x, y, rgb);
         if (pColumn)
             pColumn[y] = 1;
     }
@@ -264,4 +273,111 @@ void CTriangleRaster::ReportTiny() const {
     ShowMessageBox("Too TINY");
     ShowMessageBox("Too TINY");
     ShowMessageBox("Too TINY");
+}
+
+void CTriangleRaster::FillRegion(const WarpedTriangle& tri, const CRegionTest& test,
+                                 bool bFailStored, int xa, int xb, int ya, int yb,
+                                 unsigned char* pStored) const {
+    const long nArea = static_cast<long>(xb - xa + 1) * (static_cast<long>(yb) - ya + 1);
+    if (nArea <= kMaxPlainArea) {
+        for (int x = xa; x <= xb; ++x)
+            FillColumn(tri, x, ya, yb, StoredColumn(pStored, x));
+        return;
+    }
+    ETri eSpan;
+    const ETri eTiny = test.Tiny(xa, xb, ya, yb, &eSpan);
+    // Positions that fail the interpolation store nothing unless its failure value is stored.
+    const bool bFailsEverywhere = eTiny == ETri::False && eSpan == ETri::False;
+    if (bFailsEverywhere && !bFailStored)
+        return;
+    // Without "Too TINY" to count, a part that later triangles have stored in full is done.
+    if (eTiny == ETri::False && IsAllStored(xa, xb, ya, yb, pStored))
+        return;
+    const ETri eInside = test.Inside(xa, xb, ya, yb);
+    if (eInside == ETri::False)
+        return;
+    if (eInside == ETri::True) {
+        if (eTiny == ETri::True) {
+            *m_pTinyCount += 3 * nArea;
+            if (bFailStored)
+                StoreFailure(tri, xa, xb, ya, yb, pStored);
+            return;
+        }
+        if (bFailsEverywhere) {
+            StoreFailure(tri, xa, xb, ya, yb, pStored);
+            return;
+        }
+        if (eTiny == ETri::False && eSpan == ETri::True) {
+            StoreInterpolated(tri, xa, xb, ya, yb, pStored);
+            return;
+        }
+    }
+    if (xb - xa >= yb - ya) {
+        const int xm = xa + (xb - xa) / 2;
+        FillRegion(tri, test, bFailStored, xa, xm, ya, yb, pStored);
+        FillRegion(tri, test, bFailStored, xm + 1, xb, ya, yb, pStored);
+    } else {
+        const int ym = ya + (yb - ya) / 2;
+        FillRegion(tri, test, bFailStored, xa, xb, ya, ym, pStored);
+        FillRegion(tri, test, bFailStored, xa, xb, ym + 1, yb, pStored);
+    }
+}
+
+void CTriangleRaster::StoreFailure(const WarpedTriangle& tri, int xa, int xb, int ya, int yb,
+                                   unsigned char* pStored) const {
+    const double rgb[3] = {-tri.pS1->red, -tri.pS1->green, -tri.pS1->blue};
+    for (int x = xa; x <= xb; ++x) {
+        unsigned char* pColumn = StoredColumn(pStored, x);
+        for (int y = ya; y <= yb; ++y)
+            if (!pColumn[y]) {
+                Store(x, y, rgb);
+                pColumn[y] = 1;
+            }
+    }
+}
+
+void CTriangleRaster::StoreInterpolated(const WarpedTriangle& tri, int xa, int xb, int ya, int yb,
+                                        unsigned char* pStored) const {
+    for (int x = xa; x <= xb; ++x) {
+        unsigned char* pColumn = StoredColumn(pStored, x);
+        const double px = x;
+        for (int y = ya; y <= yb; ++y) {
+            if (pColumn[y])
+                continue;
+            const double py = y;
+            double rgb[3];
+            InterpolateColour(tri, px, py, InterpolationDenominator(tri, px, py), rgb);
+            if (!(rgb[0] >= 0 && rgb[1] >= 0 && rgb[2] >= 0))
+                continue;
+            Store(x, y, rgb);
+            pColumn[y] = 1;
+        }
+    }
+}
+
+bool CTriangleRaster::IsAllStored(int xa, int xb, int ya, int yb,
+                                  const unsigned char* pStored) const {
+    // Marks are 0 or 1: short columns are read eight marks at a time (all stored is the word of
+    // eight ones), long ones searched for an unstored mark.
+    constexpr std::uint64_t kAllOnes = 0x0101010101010101ULL;
+    const size_t nRows = static_cast<size_t>(yb - ya) + 1;
+    for (int x = xa; x <= xb; ++x) {
+        const unsigned char* p = StoredColumn(const_cast<unsigned char*>(pStored), x) + ya;
+        if (nRows >= 64) {
+            if (std::memchr(p, 0, nRows))
+                return false;
+            continue;
+        }
+        size_t i = 0;
+        for (; i + 8 <= nRows; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word != kAllOnes)
+                return false;
+        }
+        for (; i < nRows; ++i)
+            if (!p[i])
+                return false;
+    }
+    return true;
 }

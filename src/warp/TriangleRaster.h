@@ -11,6 +11,8 @@
 
 #include "image/ViewImage.h"
 
+class CRegionTest;
+
 // The smallest and largest x and y of three points, each a pairwise extreme: first of points 1
 // and 2, then with point 3.
 void TriangleExtent(double x1, double y1, double x2, double y2, double x3, double y3, double* minX,
@@ -57,6 +59,34 @@ struct CTriangleRaster {
               unsigned char* pStored = nullptr) const;
 
 private:
+    // The box xa..xb, ya..yb of a large triangle, settled part by part: a part that the region
+    // test decides as a whole is skipped, counted or filled at once, any other part is split,
+    // and small parts go position by position. Needs pStored and m_pTinyCount.
+    void FillRegion(const WarpedTriangle& tri, const CRegionTest& test, bool bFailStored, int xa,
+                    int xb, int ya, int yb, unsigned char* pStored) const;
+    // -s1 (the interpolation's failure value, stored only when it is not negative) into every
+    // position of the box not stored yet.
+    void StoreFailure(const WarpedTriangle& tri, int xa, int xb, int ya, int yb,
+                      unsigned char* pStored) const;
+    // The interpolated colour into every position of the box not stored yet (all of them
+    // inside, with a usable denominator and s in [0, 1]).
+    void StoreInterpolated(const WarpedTriangle& tri, int xa, int xb, int ya, int yb,
+                           unsigned char* pStored) const;
+    // Whether every position of the box is stored.
+    bool IsAllStored(int xa, int xb, int ya, int yb, const unsigned char* pStored) const;
+    // The marks of column x (indexed by plane row).
+    unsigned char* StoredColumn(unsigned char* pStored, int x) const {
+        return pStored +
+               static_cast<long>(x - m_nXOff) * (static_cast<long>(m_nRowHi) - m_nRowLo + 1) -
+               m_nRowLo;
+    }
+    // Stores a colour into the sample of plane position (x, y).
+    void Store(int x, int y, const double rgb[3]) const {
+        PixelSample& target = m_pGrid[static_cast<long>(y - m_nYOff) * m_nWidth + (x - m_nXOff)];
+        target.red = rgb[0];
+        target.green = rgb[1];
+        target.blue = rgb[2];
+    }
     // The rows y..yEnd of one column: stored ones skipped (counting their "Too TINY"), the
     // others filled.
     void FillColumn(const WarpedTriangle& tri, int x, int yLo, int yHi,
