@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "CommandsFixture.h"
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/Morrow.h"
 #include "app/MorrowDoc.h"
@@ -39,20 +39,11 @@ void CEndToEndTest::userSession() {
              0);
 
     CRecordingSinks sinks;
-    static int argc = 3;
-    static QByteArray path;
-    path = strRoom.toLocal8Bit();
-    static char szName[] = "morrow";
-    static char szOption[] = "--imagedata";
-    static char* argv[] = {szName, szOption, path.data(), nullptr};
-    CMorrowApp app(argc, argv);
-    QVERIFY(app.InitInstance());
-    CFrameWnd* pFrame = app.m_pMainWnd;
-    pFrame->resize(1000, 800);
-    QVERIFY(QTest::qWaitForWindowExposed(pFrame));
-    CMorrowView* pView = dynamic_cast<CMorrowView*>(pFrame->GetActiveView());
-    QVERIFY(pView);
-    CMorrowDoc* pDoc = pView->GetDocument();
+    CStartedApp app;
+    QVERIFY(app.Start({"--imagedata", strRoom}, QSize(1000, 800)));
+    CFrameWnd* pFrame = app.Frame();
+    CMorrowView* pView = app.View();
+    CMorrowDoc* pDoc = app.Doc();
 
     // The data file is loaded and shown.
     QVERIFY(sinks.messages.empty());
@@ -115,18 +106,12 @@ void CEndToEndTest::missingImagedataFile() {
     CScratchDir scratch;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(scratch.File("config")));
     CRecordingSinks sinks;
-    static int argc = 3;
-    static QByteArray path;
-    path = QByteArray::fromStdString(scratch.File("missing.txt"));
-    static char szName[] = "morrow";
-    static char szOption[] = "--imagedata";
-    static char* argv[] = {szName, szOption, path.data(), nullptr};
-    CMorrowApp app(argc, argv);
-    QVERIFY(app.InitInstance());
-    CMorrowView* pView = dynamic_cast<CMorrowView*>(app.m_pMainWnd->GetActiveView());
-    QVERIFY(pView);
+    const std::string strMissing = scratch.File("missing.txt");
+    CStartedApp app;
+    QVERIFY(app.Start({"--imagedata", QString::fromStdString(strMissing)}));
+    CMorrowView* pView = app.View();
     QCOMPARE(sinks.messages,
-             std::vector<std::string>{"Cannot open the data file \"" + path.toStdString() + "\"."});
+             std::vector<std::string>{"Cannot open the data file \"" + strMissing + "\"."});
     QCOMPARE(pView->GetDisplayMode(), 5);
     QVERIFY(!pView->GetDocument()->m_pSourceImage);
 }

@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/MainFrm.h"
 #include "app/Morrow.h"
@@ -74,10 +75,7 @@ class CShellTest : public QObject {
     Q_OBJECT
 
     CScratchDir m_Scratch;
-    int m_nArgc = 1;
-    char m_szName[8] = "morrow";
-    char* m_Argv[2] = {m_szName, nullptr};
-    std::unique_ptr<CMorrowApp> m_pApp;
+    CStartedApp m_App;
     CMainFrame* m_pFrame = nullptr;
 
     CMorrowView* View() const { return static_cast<CMorrowView*>(m_pFrame->GetActiveView()); }
@@ -85,12 +83,11 @@ class CShellTest : public QObject {
 
     // A started application, as main starts it.
     bool Start() {
-        m_pApp.reset();
-        m_pApp = std::make_unique<CMorrowApp>(m_nArgc, m_Argv);
-        if (!m_pApp->InitInstance())
+        m_pFrame = nullptr;
+        if (!m_App.Start())
             return false;
-        m_pFrame = qobject_cast<CMainFrame*>(m_pApp->m_pMainWnd);
-        return m_pFrame && QTest::qWaitForWindowExposed(m_pFrame);
+        m_pFrame = m_App.MainFrame();
+        return m_pFrame != nullptr;
     }
 
 private slots:
@@ -106,8 +103,8 @@ private slots:
         QVERIFY(Start());
     }
     void cleanup() {
-        m_pApp.reset();
         m_pFrame = nullptr;
+        m_App.End();
     }
 
     void startsWithOneTitledWindow() {
@@ -323,7 +320,7 @@ private slots:
         QCOMPARE(View()->GetDisplayMode(), 5);
         QVERIFY(Doc()->m_pSourceImage != nullptr);
         QCOMPARE(ReadFileBytes(strPath), std::string("not a document"));
-        QCOMPARE(m_pApp->GetRecentFileList()->GetEntries(),
+        QCOMPARE(m_App.App()->GetRecentFileList()->GetEntries(),
                  QStringList{QString::fromStdString(strPath)});
 
         // A file that cannot be opened is reported and changes nothing.
@@ -348,7 +345,7 @@ private slots:
         const QStringList newestFirst{paths[4], paths[3], paths[2], paths[1]}; // 4 kept
 
         QVERIFY(Start()); // a new run of the program
-        QCOMPARE(m_pApp->GetRecentFileList()->GetEntries(), newestFirst);
+        QCOMPARE(m_App.App()->GetRecentFileList()->GetEntries(), newestFirst);
         QMenu* pFile = m_pFrame->menuBar()->actions()[0]->menu();
         emit pFile->aboutToShow();
         QStringList texts;
@@ -367,7 +364,7 @@ private slots:
         CRecordingSinks sinks;
         m_pFrame->ExecuteCommand(ID_FILE_MRU_FILE1 + 2); // doc3 after the reordering
         QCOMPARE(int(sinks.messages.size()), 1);
-        QVERIFY(!m_pApp->GetRecentFileList()->GetEntries().contains(paths[3]));
+        QVERIFY(!m_App.App()->GetRecentFileList()->GetEntries().contains(paths[3]));
     }
 
     void closingNeverAsksToSave() {
@@ -377,13 +374,11 @@ private slots:
     }
 
     void startupFailsWithADocumentThatCannotBeOpened() {
-        m_pApp.reset();
+        m_pFrame = nullptr;
+        m_App.End();
         CRecordingSinks sinks;
-        QByteArray missing = QByteArray::fromStdString(m_Scratch.File("gone.mdoc"));
-        char* argv[] = {m_szName, missing.data(), nullptr};
-        int argc = 2;
-        CMorrowApp app(argc, argv);
-        QVERIFY(!app.InitInstance());
+        CStartedApp app;
+        QVERIFY(!app.Start({QString::fromStdString(m_Scratch.File("gone.mdoc"))}));
         QCOMPARE(int(sinks.messages.size()), 1);
     }
 

@@ -67,3 +67,14 @@ void WriteFileBytes(const std::string& strPath, const std::string& strBytes) {
     std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
     out.write(strBytes.data(), static_cast<std::streamsize>(strBytes.size()));
 }
+
+std::string GarbageBytes() {
+    std::string str;
+    unsigned nState = 12345;
+    for (int i = 0; i < 8192; ++i) {
+        nState = nState * 1103515245u + 12345u;
+        str.push_back(static_cast<char>(nState >> 16));
+    }
+    str[0] = '\xff';
+    return str;
+}

@@ -44,3 +44,7 @@ private:
 
 std::string ReadFileBytes(const std::string& strPath);
 void WriteFileBytes(const std::string& strPath, const std::string& strBytes);
+
+// 8192 bytes of binary garbage, the same on every run: a linear congruential generator's bytes,
+// the first one 0xff, so that a reader meets a token that is not a number at once.
+std::string GarbageBytes();

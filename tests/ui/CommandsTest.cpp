@@ -12,7 +12,7 @@
 #include <fstream>
 #include <memory>
 
-#include "CommandsFixture.h"
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/MainFrm.h"
 #include "app/Morrow.h"
@@ -68,7 +68,7 @@ private slots:
 
 private:
     std::unique_ptr<CScratchDir> m_pScratch;
-    std::unique_ptr<CMorrowApp> m_pApp;
+    CStartedApp m_App;
     CFrameWnd* m_pFrame = nullptr;
     CMorrowView* m_pView = nullptr;
     CMorrowDoc* m_pDoc = nullptr;
@@ -112,26 +112,18 @@ void CCommandsTest::initTestCase() {
     zeroP[3] = zeroP[4] = zeroP[5] = "0 0 0";
     write("zerop.txt", zeroP);
 
-    static int argc = 1;
-    static char szName[] = "test_commands";
-    static char* argv[] = {szName, nullptr};
-    m_pApp = std::make_unique<CMorrowApp>(argc, argv);
-    QVERIFY(m_pApp->InitInstance());
-    m_pFrame = m_pApp->m_pMainWnd;
-    QVERIFY(m_pFrame);
-    m_pFrame->resize(1000, 800);
-    QVERIFY(QTest::qWaitForWindowExposed(m_pFrame));
-    m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
-    QVERIFY(m_pView);
-    m_pDoc = m_pView->GetDocument();
-    QVERIFY(m_pDoc);
-    QTRY_VERIFY(m_pView->GetGLWindow()->isExposed());
+    QVERIFY(m_App.Start({}, QSize(1000, 800)));
+    m_pFrame = m_App.Frame();
+    m_pView = m_App.View();
+    m_pDoc = m_App.Doc();
     QVERIFY(m_pView->GetGLWindow()->width() >= 450 && m_pView->GetGLWindow()->height() >= 400);
 }
 
 void CCommandsTest::cleanupTestCase() {
-    m_pFrame = nullptr; // the document template owns frame, view and document
-    m_pApp.reset();
+    m_pFrame = nullptr;
+    m_pView = nullptr;
+    m_pDoc = nullptr;
+    m_App.End();
 }
 
 Snapshot CCommandsTest::Take() const {

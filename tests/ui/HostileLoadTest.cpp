@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "CommandsFixture.h"
 #include "DataFiles.h"
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/Morrow.h"
 #include "app/MorrowDoc.h"
@@ -39,24 +39,13 @@ std::string WriteTokens(const CScratchDir& dir, const char* pszName,
     return Write(dir, pszName, JoinTokens(tokens, strSep));
 }
 
-std::string Garbage() {
-    std::string str;
-    unsigned nState = 12345;
-    for (int i = 0; i < 8192; ++i) {
-        nState = nState * 1103515245u + 12345u;
-        str.push_back(static_cast<char>(nState >> 16));
-    }
-    str[0] = '\xff';
-    return str;
-}
-
 // Writes the named hostile file into the folder and returns its path.
 std::string MakeFile(const CScratchDir& d, const QString& strCase) {
     std::vector<std::string> t = SceneTokens();
     if (strCase == "empty")
         return Write(d, "empty.txt", "");
     if (strCase == "garbage")
-        return Write(d, "garbage.bin", Garbage());
+        return Write(d, "garbage.bin", GarbageBytes());
     if (strCase == "directory") {
         mkdir(d.File("folder.txt").c_str(), 0755);
         return d.File("folder.txt");
@@ -126,7 +115,7 @@ private slots:
 
 private:
     std::unique_ptr<CScratchDir> m_pScratch;
-    std::unique_ptr<CMorrowApp> m_pApp;
+    CStartedApp m_App;
     CFrameWnd* m_pFrame = nullptr;
     CMorrowView* m_pView = nullptr;
     CMorrowDoc* m_pDoc = nullptr;
@@ -142,25 +131,17 @@ void CHostileLoadTest::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_pScratch->File("config")));
     m_strValid = WriteTokens(*m_pScratch, "valid.txt", SceneTokens());
 
-    static int argc = 1;
-    static char szName[] = "test_hostile_load";
-    static char* argv[] = {szName, nullptr};
-    m_pApp = std::make_unique<CMorrowApp>(argc, argv);
-    QVERIFY(m_pApp->InitInstance());
-    m_pFrame = m_pApp->m_pMainWnd;
-    QVERIFY(m_pFrame);
-    m_pFrame->resize(1000, 800);
-    QVERIFY(QTest::qWaitForWindowExposed(m_pFrame));
-    m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
-    QVERIFY(m_pView);
-    m_pDoc = m_pView->GetDocument();
-    QVERIFY(m_pDoc);
-    QTRY_VERIFY(m_pView->GetGLWindow()->isExposed());
+    QVERIFY(m_App.Start({}, QSize(1000, 800)));
+    m_pFrame = m_App.Frame();
+    m_pView = m_App.View();
+    m_pDoc = m_App.Doc();
 }
 
 void CHostileLoadTest::cleanupTestCase() {
-    m_pFrame = nullptr; // the document template owns frame, view and document
-    m_pApp.reset();
+    m_pFrame = nullptr;
+    m_pView = nullptr;
+    m_pDoc = nullptr;
+    m_App.End();
 }
 
 void CHostileLoadTest::Load(const QString& strPath) {
