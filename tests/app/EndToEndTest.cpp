@@ -12,6 +12,8 @@
 #include "app/MorrowDoc.h"
 #include "image/ViewImage.h"
 #include "platform/FrameWnd.h"
+#include "ui/CameraFreeMoveDialog.h"
+#include "ui/FocusCameraMoveDialog.h"
 #include "ui/MorrowView.h"
 #include "ui/Resource.h"
 
@@ -57,14 +59,15 @@ void CEndToEndTest::userSession() {
     }
     {
         CModalDriver driver({[](QWidget* pDlg) {
+            using Free = CCameraFreeMoveDialog;
             FillAndClick(pDlg,
-                         {{1001, "0"},
-                          {1002, "5"},
-                          {1003, "0"},
-                          {1004, "0.9"},
-                          {1005, "2.1"},
-                          {1006, "-3.0"}},
-                         1007);
+                         {{Free::IDC_ROT_X, "0"},
+                          {Free::IDC_ROT_Y, "5"},
+                          {Free::IDC_ROT_Z, "0"},
+                          {Free::IDC_POS_X, "0.9"},
+                          {Free::IDC_POS_Y, "2.1"},
+                          {Free::IDC_POS_Z, "-3.0"}},
+                         Free::IDC_HINT);
             FillAndClick(pDlg, {}, IDOK);
         }});
         RunCommand(pFrame, ID_FREE_CAMERA_MOVE);
@@ -77,7 +80,13 @@ void CEndToEndTest::userSession() {
     }
     {
         CModalDriver driver({[](QWidget* pDlg) {
-            FillAndClick(pDlg, {{1011, "0.9"}, {1012, "5"}, {1013, "-10"}, {1014, "0"}}, IDOK);
+            using Focus = CFocusCameraMoveDialog;
+            FillAndClick(pDlg,
+                         {{Focus::IDC_ZOOM, "0.9"},
+                          {Focus::IDC_ROT_X, "5"},
+                          {Focus::IDC_ROT_Y, "-10"},
+                          {Focus::IDC_ROT_Z, "0"}},
+                         IDOK);
         }});
         RunCommand(pFrame, ID_FOCUS_CAMERA_MOVE);
         QCOMPARE(driver.Handled(), 1);

@@ -15,6 +15,8 @@
 #include "app/MorrowDoc.h"
 #include "image/ViewImage.h"
 #include "platform/FrameWnd.h"
+#include "ui/CameraFreeMoveDialog.h"
+#include "ui/FocusCameraMoveDialog.h"
 #include "ui/MorrowView.h"
 #include "ui/Resource.h"
 
@@ -24,9 +26,15 @@ using Fields = std::vector<std::pair<int, QString>>;
 
 // Small moves, so that even a source full of huge disparities stays cheap: a free move with a
 // turn, and a focus move that moves the camera a tenth of the way towards the scene's centre.
-const Fields kFreeFields = {{1001, "2"},  {1002, "-3"}, {1003, "1"},
-                            {1004, "10"}, {1005, "-5"}, {1006, "20"}};
-const Fields kFocusFields = {{1011, "0.9"}, {1012, "3"}, {1013, "5"}, {1014, "0"}};
+using Free = CCameraFreeMoveDialog;
+using Focus = CFocusCameraMoveDialog;
+const Fields kFreeFields = {{Free::IDC_ROT_X, "2"},  {Free::IDC_ROT_Y, "-3"},
+                            {Free::IDC_ROT_Z, "1"},  {Free::IDC_POS_X, "10"},
+                            {Free::IDC_POS_Y, "-5"}, {Free::IDC_POS_Z, "20"}};
+const Fields kFocusFields = {{Focus::IDC_ZOOM, "0.9"},
+                             {Focus::IDC_ROT_X, "3"},
+                             {Focus::IDC_ROT_Y, "5"},
+                             {Focus::IDC_ROT_Z, "0"}};
 
 std::string Write(const CScratchDir& dir, const char* pszName, const std::string& strBytes) {
     const std::string strPath = dir.File(pszName);
