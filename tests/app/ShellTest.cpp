@@ -240,13 +240,27 @@ private slots:
         pBar->clearMessage();
         QCOMPARE(pBar->currentMessage(), QStringLiteral("Ready"));
         QCOMPARE(m_pFrame->GetCommand(ID_LOAD_IMAGEDATA)->statusTip(), QString());
-        // Three indicators after the message pane; each shows its text or nothing.
-        const QStringList texts{"CAP", "NUM", "SCRL"};
-        for (int i = 0; i < 3; ++i) {
-            QLabel* pPane = pBar->findChild<QLabel*>(QString::number(ID_INDICATOR_CAPS + i));
-            QVERIFY(pPane);
-            QVERIFY(pPane->text().isEmpty() || pPane->text() == texts[i]);
+        // Three indicators after the message pane, blank while their lock is off: the test's
+        // own X server starts with every lock off. Caps Lock and Num Lock turned on show at the
+        // next poll of the lock state, and go blank again when turned off.
+        QList<QLabel*> panes;
+        for (int nID : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
+            panes << pBar->findChild<QLabel*>(QString::number(nID));
+            QVERIFY(panes.last());
         }
+        auto texts = [&panes]() {
+            return QStringList{panes[0]->text(), panes[1]->text(), panes[2]->text()};
+        };
+        QCOMPARE(texts(), (QStringList{"", "", ""}));
+        const auto unlock = qScopeGuard([]() { SetKeyLocks(false, false); });
+        if (!SetKeyLocks(true, true))
+            QSKIP("the lock keys cannot be set here (no X11 client library)");
+        QTRY_COMPARE(texts(), (QStringList{"CAP", "NUM", ""}));
+        QCOMPARE(pBar->GetPaneText(ID_INDICATOR_CAPS), QStringLiteral("CAP"));
+        QVERIFY(SetKeyLocks(false, true));
+        QTRY_COMPARE(texts(), (QStringList{"", "NUM", ""}));
+        QVERIFY(SetKeyLocks(false, false));
+        QTRY_COMPARE(texts(), (QStringList{"", "", ""}));
     }
 
     void aboutBox() {

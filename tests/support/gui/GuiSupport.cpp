@@ -168,3 +168,33 @@ std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h) {
     }
     return bytes;
 }
+
+// The X11 headers define macros (None, Bool, Status...) that clash with Qt's: they come last.
+#ifdef MORROW_TEST_HAVE_XKB
+#include <QtGui/qguiapplication_platform.h>
+#include <X11/XKBlib.h>
+#include <X11/keysym.h>
+#endif
+
+bool SetKeyLocks(bool bCaps, bool bNum) {
+#ifdef MORROW_TEST_HAVE_XKB
+    auto* pX11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* pDisplay = pX11 ? pX11->display() : nullptr;
+    if (!pDisplay)
+        return false;
+    // Num Lock is a virtual modifier: ask the keyboard map which real one carries it.
+    const unsigned nNumMask = XkbKeysymToModifiers(pDisplay, XK_Num_Lock);
+    if (nNumMask == 0)
+        return false;
+    const unsigned nMask = LockMask | nNumMask;
+    const unsigned nValues = (bCaps ? LockMask : 0u) | (bNum ? nNumMask : 0u);
+    if (!XkbLockModifiers(pDisplay, XkbUseCoreKbd, nMask, nValues))
+        return false;
+    XSync(pDisplay, False);
+    return true;
+#else
+    (void)bCaps;
+    (void)bNum;
+    return false;
+#endif
+}
