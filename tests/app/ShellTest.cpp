@@ -25,28 +25,6 @@
 
 namespace {
 
-// The file dialogs answer with the queued paths (an empty one is Cancel) while it lives.
-class CDialogAnswers {
-public:
-    CDialogAnswers() {
-        m_Old = CFileDialog::SetHook([this](const CFileDialog& dialog) -> std::optional<QString> {
-            m_bLastWasOpen = dialog.IsOpenDialog();
-            if (m_Paths.isEmpty() || m_Paths.first().isEmpty()) {
-                if (!m_Paths.isEmpty())
-                    m_Paths.removeFirst();
-                return std::nullopt;
-            }
-            return m_Paths.takeFirst();
-        });
-    }
-    ~CDialogAnswers() { CFileDialog::SetHook(m_Old); }
-    QStringList m_Paths;
-    bool m_bLastWasOpen = false;
-
-private:
-    CFileDialog::Hook m_Old;
-};
-
 CViewImage* MakeImage(int w, int h) {
     CViewImage* pImage = new CViewImage();
     pImage->SetWidth(w);
@@ -301,35 +279,38 @@ private slots:
     }
 
     void fileSaveWritesZeroBytes() {
-        CDialogAnswers answers;
         const std::string strPath = m_Scratch.File("picture.mdoc");
         WriteFileBytes(strPath, "older contents");
-        answers.m_Paths << "" << QString::fromStdString(strPath); // Cancel first, then a name
+        // Cancel first, then a name.
+        CFileDialogAnswers answers({std::nullopt, QString::fromStdString(strPath)});
         Doc()->m_pSourceImage = MakeImage(2, 2);
         m_pFrame->ExecuteCommand(ID_FILE_SAVE);
         QCOMPARE(ReadFileBytes(strPath), std::string("older contents")); // cancelled
         m_pFrame->ExecuteCommand(ID_FILE_SAVE);
-        QVERIFY(!answers.m_bLastWasOpen);
+        QCOMPARE(answers.asked.size(), size_t(2));
+        QVERIFY(!answers.asked[0].bOpen && !answers.asked[1].bOpen);
         QVERIFY(QFileInfo::exists(QString::fromStdString(strPath)));
         QCOMPARE(QFileInfo(QString::fromStdString(strPath)).size(), qint64(0));
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("picture.mdoc - Morrow"));
         // Save again goes to the same file without asking.
         m_pFrame->ExecuteCommand(ID_FILE_SAVE);
-        QVERIFY(answers.m_Paths.isEmpty());
+        QCOMPARE(answers.asked.size(), size_t(2));
         QCOMPARE(QFileInfo(QString::fromStdString(strPath)).size(), qint64(0));
         QVERIFY(!Doc()->IsModified());
     }
 
     void fileOpenReadsNothingAndEntersTheList() {
-        CDialogAnswers answers;
         const std::string strPath = m_Scratch.File("scene.txt");
+        const std::string strMissing = m_Scratch.File("missing.txt");
         WriteFileBytes(strPath, "not a document");
+        CFileDialogAnswers answers(
+            {QString::fromStdString(strPath), QString::fromStdString(strMissing)});
         Doc()->m_pSourceImage = MakeImage(200, 200);
         View()->RefreshDisplay(*Doc()->m_pSourceImage);
         View()->SetDisplayMode(6);
-        answers.m_Paths << QString::fromStdString(strPath);
         m_pFrame->ExecuteCommand(ID_FILE_OPEN);
-        QVERIFY(answers.m_bLastWasOpen);
+        QCOMPARE(answers.asked.size(), size_t(1));
+        QVERIFY(answers.asked[0].bOpen);
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("scene.txt - Morrow"));
         QCOMPARE(View()->GetDisplayMode(), 5);
         QVERIFY(Doc()->m_pSourceImage != nullptr);
@@ -339,23 +320,25 @@ private slots:
 
         // A file that cannot be opened is reported and changes nothing.
         CRecordingSinks sinks;
-        answers.m_Paths << QString::fromStdString(m_Scratch.File("missing.txt"));
         m_pFrame->ExecuteCommand(ID_FILE_OPEN);
-        QCOMPARE(int(sinks.messages.size()), 1);
-        QVERIFY(QString::fromStdString(sinks.messages[0]).startsWith("Cannot open the document"));
+        QCOMPARE(sinks.messages,
+                 std::vector<std::string>{"Cannot open the document " + strMissing + "."});
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("scene.txt - Morrow"));
     }
 
     void recentFilesPersistAcrossARestart() {
-        CDialogAnswers answers;
+        std::vector<std::optional<QString>> answered;
         QStringList paths;
         for (int i = 0; i < 5; ++i) {
             const std::string strPath = m_Scratch.File("doc" + std::to_string(i) + ".txt");
             WriteFileBytes(strPath, "");
             paths << QString::fromStdString(strPath);
-            answers.m_Paths << paths.last();
-            m_pFrame->ExecuteCommand(ID_FILE_OPEN);
+            answered.push_back(paths.last());
         }
+        CFileDialogAnswers answers(answered);
+        for (int i = 0; i < 5; ++i)
+            m_pFrame->ExecuteCommand(ID_FILE_OPEN);
+        QCOMPARE(answers.asked.size(), size_t(5));
         const QStringList newestFirst{paths[4], paths[3], paths[2], paths[1]}; // 4 kept
 
         QVERIFY(Start()); // a new run of the program
@@ -377,7 +360,8 @@ private slots:
         QFile::remove(paths[3]);
         CRecordingSinks sinks;
         m_pFrame->ExecuteCommand(ID_FILE_MRU_FILE1 + 2); // doc3 after the reordering
-        QCOMPARE(int(sinks.messages.size()), 1);
+        QCOMPARE(sinks.messages, std::vector<std::string>{"Cannot open the document " +
+                                                          paths[3].toStdString() + "."});
         QVERIFY(!m_App.App()->GetRecentFileList()->GetEntries().contains(paths[3]));
     }
 
@@ -392,8 +376,10 @@ private slots:
         m_App.End();
         CRecordingSinks sinks;
         CStartedApp app;
-        QVERIFY(!app.Start({QString::fromStdString(m_Scratch.File("gone.mdoc"))}));
-        QCOMPARE(int(sinks.messages.size()), 1);
+        const std::string strGone = m_Scratch.File("gone.mdoc");
+        QVERIFY(!app.Start({QString::fromStdString(strGone)}));
+        QCOMPARE(sinks.messages,
+                 std::vector<std::string>{"Cannot open the document " + strGone + "."});
     }
 
     void printPreviewShowsABlankPage() {
