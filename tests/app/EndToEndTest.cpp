@@ -6,12 +6,14 @@
 
 #include <memory>
 
-#include "CommandsFixture.h"
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/Morrow.h"
 #include "app/MorrowDoc.h"
 #include "image/ViewImage.h"
 #include "platform/FrameWnd.h"
+#include "ui/CameraFreeMoveDialog.h"
+#include "ui/FocusCameraMoveDialog.h"
 #include "ui/MorrowView.h"
 #include "ui/Resource.h"
 
@@ -39,20 +41,11 @@ void CEndToEndTest::userSession() {
              0);
 
     CRecordingSinks sinks;
-    static int argc = 3;
-    static QByteArray path;
-    path = strRoom.toLocal8Bit();
-    static char szName[] = "morrow";
-    static char szOption[] = "--imagedata";
-    static char* argv[] = {szName, szOption, path.data(), nullptr};
-    CMorrowApp app(argc, argv);
-    QVERIFY(app.InitInstance());
-    CFrameWnd* pFrame = app.m_pMainWnd;
-    pFrame->resize(1000, 800);
-    QVERIFY(QTest::qWaitForWindowExposed(pFrame));
-    CMorrowView* pView = dynamic_cast<CMorrowView*>(pFrame->GetActiveView());
-    QVERIFY(pView);
-    CMorrowDoc* pDoc = pView->GetDocument();
+    CStartedApp app;
+    QVERIFY(app.Start({"--imagedata", strRoom}, QSize(1000, 800)));
+    CFrameWnd* pFrame = app.Frame();
+    CMorrowView* pView = app.View();
+    CMorrowDoc* pDoc = app.Doc();
 
     // The data file is loaded and shown.
     QVERIFY(sinks.messages.empty());
@@ -66,14 +59,15 @@ void CEndToEndTest::userSession() {
     }
     {
         CModalDriver driver({[](QWidget* pDlg) {
+            using Free = CCameraFreeMoveDialog;
             FillAndClick(pDlg,
-                         {{1001, "0"},
-                          {1002, "5"},
-                          {1003, "0"},
-                          {1004, "0.9"},
-                          {1005, "2.1"},
-                          {1006, "-3.0"}},
-                         1007);
+                         {{Free::IDC_ROT_X, "0"},
+                          {Free::IDC_ROT_Y, "5"},
+                          {Free::IDC_ROT_Z, "0"},
+                          {Free::IDC_POS_X, "0.9"},
+                          {Free::IDC_POS_Y, "2.1"},
+                          {Free::IDC_POS_Z, "-3.0"}},
+                         Free::IDC_HINT);
             FillAndClick(pDlg, {}, IDOK);
         }});
         RunCommand(pFrame, ID_FREE_CAMERA_MOVE);
@@ -86,7 +80,13 @@ void CEndToEndTest::userSession() {
     }
     {
         CModalDriver driver({[](QWidget* pDlg) {
-            FillAndClick(pDlg, {{1011, "0.9"}, {1012, "5"}, {1013, "-10"}, {1014, "0"}}, IDOK);
+            using Focus = CFocusCameraMoveDialog;
+            FillAndClick(pDlg,
+                         {{Focus::IDC_ZOOM, "0.9"},
+                          {Focus::IDC_ROT_X, "5"},
+                          {Focus::IDC_ROT_Y, "-10"},
+                          {Focus::IDC_ROT_Z, "0"}},
+                         IDOK);
         }});
         RunCommand(pFrame, ID_FOCUS_CAMERA_MOVE);
         QCOMPARE(driver.Handled(), 1);
@@ -115,18 +115,12 @@ void CEndToEndTest::missingImagedataFile() {
     CScratchDir scratch;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(scratch.File("config")));
     CRecordingSinks sinks;
-    static int argc = 3;
-    static QByteArray path;
-    path = QByteArray::fromStdString(scratch.File("missing.txt"));
-    static char szName[] = "morrow";
-    static char szOption[] = "--imagedata";
-    static char* argv[] = {szName, szOption, path.data(), nullptr};
-    CMorrowApp app(argc, argv);
-    QVERIFY(app.InitInstance());
-    CMorrowView* pView = dynamic_cast<CMorrowView*>(app.m_pMainWnd->GetActiveView());
-    QVERIFY(pView);
+    const std::string strMissing = scratch.File("missing.txt");
+    CStartedApp app;
+    QVERIFY(app.Start({"--imagedata", QString::fromStdString(strMissing)}));
+    CMorrowView* pView = app.View();
     QCOMPARE(sinks.messages,
-             std::vector<std::string>{"Cannot open the data file \"" + path.toStdString() + "\"."});
+             std::vector<std::string>{"Cannot open the data file \"" + strMissing + "\"."});
     QCOMPARE(pView->GetDisplayMode(), 5);
     QVERIFY(!pView->GetDocument()->m_pSourceImage);
 }

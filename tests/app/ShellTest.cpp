@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/MainFrm.h"
 #include "app/Morrow.h"
@@ -23,28 +24,6 @@
 #include "ui/Resource.h"
 
 namespace {
-
-// The file dialogs answer with the queued paths (an empty one is Cancel) while it lives.
-class CDialogAnswers {
-public:
-    CDialogAnswers() {
-        m_Old = CFileDialog::SetHook([this](const CFileDialog& dialog) -> std::optional<QString> {
-            m_bLastWasOpen = dialog.IsOpenDialog();
-            if (m_Paths.isEmpty() || m_Paths.first().isEmpty()) {
-                if (!m_Paths.isEmpty())
-                    m_Paths.removeFirst();
-                return std::nullopt;
-            }
-            return m_Paths.takeFirst();
-        });
-    }
-    ~CDialogAnswers() { CFileDialog::SetHook(m_Old); }
-    QStringList m_Paths;
-    bool m_bLastWasOpen = false;
-
-private:
-    CFileDialog::Hook m_Old;
-};
 
 CViewImage* MakeImage(int w, int h) {
     CViewImage* pImage = new CViewImage();
@@ -74,10 +53,7 @@ class CShellTest : public QObject {
     Q_OBJECT
 
     CScratchDir m_Scratch;
-    int m_nArgc = 1;
-    char m_szName[8] = "morrow";
-    char* m_Argv[2] = {m_szName, nullptr};
-    std::unique_ptr<CMorrowApp> m_pApp;
+    CStartedApp m_App;
     CMainFrame* m_pFrame = nullptr;
 
     CMorrowView* View() const { return static_cast<CMorrowView*>(m_pFrame->GetActiveView()); }
@@ -85,12 +61,11 @@ class CShellTest : public QObject {
 
     // A started application, as main starts it.
     bool Start() {
-        m_pApp.reset();
-        m_pApp = std::make_unique<CMorrowApp>(m_nArgc, m_Argv);
-        if (!m_pApp->InitInstance())
+        m_pFrame = nullptr;
+        if (!m_App.Start())
             return false;
-        m_pFrame = qobject_cast<CMainFrame*>(m_pApp->m_pMainWnd);
-        return m_pFrame && QTest::qWaitForWindowExposed(m_pFrame);
+        m_pFrame = m_App.MainFrame();
+        return m_pFrame != nullptr;
     }
 
 private slots:
@@ -106,8 +81,8 @@ private slots:
         QVERIFY(Start());
     }
     void cleanup() {
-        m_pApp.reset();
         m_pFrame = nullptr;
+        m_App.End();
     }
 
     void startsWithOneTitledWindow() {
@@ -243,13 +218,27 @@ private slots:
         pBar->clearMessage();
         QCOMPARE(pBar->currentMessage(), QStringLiteral("Ready"));
         QCOMPARE(m_pFrame->GetCommand(ID_LOAD_IMAGEDATA)->statusTip(), QString());
-        // Three indicators after the message pane; each shows its text or nothing.
-        const QStringList texts{"CAP", "NUM", "SCRL"};
-        for (int i = 0; i < 3; ++i) {
-            QLabel* pPane = pBar->findChild<QLabel*>(QString::number(ID_INDICATOR_CAPS + i));
-            QVERIFY(pPane);
-            QVERIFY(pPane->text().isEmpty() || pPane->text() == texts[i]);
+        // Three indicators after the message pane, blank while their lock is off: the test's
+        // own X server starts with every lock off. Caps Lock and Num Lock turned on show at the
+        // next poll of the lock state, and go blank again when turned off.
+        QList<QLabel*> panes;
+        for (int nID : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
+            panes << pBar->findChild<QLabel*>(QString::number(nID));
+            QVERIFY(panes.last());
         }
+        auto texts = [&panes]() {
+            return QStringList{panes[0]->text(), panes[1]->text(), panes[2]->text()};
+        };
+        QCOMPARE(texts(), (QStringList{"", "", ""}));
+        const auto unlock = qScopeGuard([]() { SetKeyLocks(false, false); });
+        if (!SetKeyLocks(true, true))
+            QSKIP("the lock keys cannot be set here (no X11 client library)");
+        QTRY_COMPARE(texts(), (QStringList{"CAP", "NUM", ""}));
+        QCOMPARE(pBar->GetPaneText(ID_INDICATOR_CAPS), QStringLiteral("CAP"));
+        QVERIFY(SetKeyLocks(false, true));
+        QTRY_COMPARE(texts(), (QStringList{"", "NUM", ""}));
+        QVERIFY(SetKeyLocks(false, false));
+        QTRY_COMPARE(texts(), (QStringList{"", "", ""}));
     }
 
     void aboutBox() {
@@ -290,65 +279,70 @@ private slots:
     }
 
     void fileSaveWritesZeroBytes() {
-        CDialogAnswers answers;
         const std::string strPath = m_Scratch.File("picture.mdoc");
         WriteFileBytes(strPath, "older contents");
-        answers.m_Paths << "" << QString::fromStdString(strPath); // Cancel first, then a name
+        // Cancel first, then a name.
+        CFileDialogAnswers answers({std::nullopt, QString::fromStdString(strPath)});
         Doc()->m_pSourceImage = MakeImage(2, 2);
         m_pFrame->ExecuteCommand(ID_FILE_SAVE);
         QCOMPARE(ReadFileBytes(strPath), std::string("older contents")); // cancelled
         m_pFrame->ExecuteCommand(ID_FILE_SAVE);
-        QVERIFY(!answers.m_bLastWasOpen);
+        QCOMPARE(answers.asked.size(), size_t(2));
+        QVERIFY(!answers.asked[0].bOpen && !answers.asked[1].bOpen);
         QVERIFY(QFileInfo::exists(QString::fromStdString(strPath)));
         QCOMPARE(QFileInfo(QString::fromStdString(strPath)).size(), qint64(0));
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("picture.mdoc - Morrow"));
         // Save again goes to the same file without asking.
         m_pFrame->ExecuteCommand(ID_FILE_SAVE);
-        QVERIFY(answers.m_Paths.isEmpty());
+        QCOMPARE(answers.asked.size(), size_t(2));
         QCOMPARE(QFileInfo(QString::fromStdString(strPath)).size(), qint64(0));
         QVERIFY(!Doc()->IsModified());
     }
 
     void fileOpenReadsNothingAndEntersTheList() {
-        CDialogAnswers answers;
         const std::string strPath = m_Scratch.File("scene.txt");
+        const std::string strMissing = m_Scratch.File("missing.txt");
         WriteFileBytes(strPath, "not a document");
+        CFileDialogAnswers answers(
+            {QString::fromStdString(strPath), QString::fromStdString(strMissing)});
         Doc()->m_pSourceImage = MakeImage(200, 200);
         View()->RefreshDisplay(*Doc()->m_pSourceImage);
         View()->SetDisplayMode(6);
-        answers.m_Paths << QString::fromStdString(strPath);
         m_pFrame->ExecuteCommand(ID_FILE_OPEN);
-        QVERIFY(answers.m_bLastWasOpen);
+        QCOMPARE(answers.asked.size(), size_t(1));
+        QVERIFY(answers.asked[0].bOpen);
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("scene.txt - Morrow"));
         QCOMPARE(View()->GetDisplayMode(), 5);
         QVERIFY(Doc()->m_pSourceImage != nullptr);
         QCOMPARE(ReadFileBytes(strPath), std::string("not a document"));
-        QCOMPARE(m_pApp->GetRecentFileList()->GetEntries(),
+        QCOMPARE(m_App.App()->GetRecentFileList()->GetEntries(),
                  QStringList{QString::fromStdString(strPath)});
 
         // A file that cannot be opened is reported and changes nothing.
         CRecordingSinks sinks;
-        answers.m_Paths << QString::fromStdString(m_Scratch.File("missing.txt"));
         m_pFrame->ExecuteCommand(ID_FILE_OPEN);
-        QCOMPARE(int(sinks.messages.size()), 1);
-        QVERIFY(QString::fromStdString(sinks.messages[0]).startsWith("Cannot open the document"));
+        QCOMPARE(sinks.messages,
+                 std::vector<std::string>{"Cannot open the document " + strMissing + "."});
         QCOMPARE(m_pFrame->windowTitle(), QStringLiteral("scene.txt - Morrow"));
     }
 
     void recentFilesPersistAcrossARestart() {
-        CDialogAnswers answers;
+        std::vector<std::optional<QString>> answered;
         QStringList paths;
         for (int i = 0; i < 5; ++i) {
             const std::string strPath = m_Scratch.File("doc" + std::to_string(i) + ".txt");
             WriteFileBytes(strPath, "");
             paths << QString::fromStdString(strPath);
-            answers.m_Paths << paths.last();
-            m_pFrame->ExecuteCommand(ID_FILE_OPEN);
+            answered.push_back(paths.last());
         }
+        CFileDialogAnswers answers(answered);
+        for (int i = 0; i < 5; ++i)
+            m_pFrame->ExecuteCommand(ID_FILE_OPEN);
+        QCOMPARE(answers.asked.size(), size_t(5));
         const QStringList newestFirst{paths[4], paths[3], paths[2], paths[1]}; // 4 kept
 
         QVERIFY(Start()); // a new run of the program
-        QCOMPARE(m_pApp->GetRecentFileList()->GetEntries(), newestFirst);
+        QCOMPARE(m_App.App()->GetRecentFileList()->GetEntries(), newestFirst);
         QMenu* pFile = m_pFrame->menuBar()->actions()[0]->menu();
         emit pFile->aboutToShow();
         QStringList texts;
@@ -366,8 +360,9 @@ private slots:
         QFile::remove(paths[3]);
         CRecordingSinks sinks;
         m_pFrame->ExecuteCommand(ID_FILE_MRU_FILE1 + 2); // doc3 after the reordering
-        QCOMPARE(int(sinks.messages.size()), 1);
-        QVERIFY(!m_pApp->GetRecentFileList()->GetEntries().contains(paths[3]));
+        QCOMPARE(sinks.messages, std::vector<std::string>{"Cannot open the document " +
+                                                          paths[3].toStdString() + "."});
+        QVERIFY(!m_App.App()->GetRecentFileList()->GetEntries().contains(paths[3]));
     }
 
     void closingNeverAsksToSave() {
@@ -377,14 +372,14 @@ private slots:
     }
 
     void startupFailsWithADocumentThatCannotBeOpened() {
-        m_pApp.reset();
+        m_pFrame = nullptr;
+        m_App.End();
         CRecordingSinks sinks;
-        QByteArray missing = QByteArray::fromStdString(m_Scratch.File("gone.mdoc"));
-        char* argv[] = {m_szName, missing.data(), nullptr};
-        int argc = 2;
-        CMorrowApp app(argc, argv);
-        QVERIFY(!app.InitInstance());
-        QCOMPARE(int(sinks.messages.size()), 1);
+        CStartedApp app;
+        const std::string strGone = m_Scratch.File("gone.mdoc");
+        QVERIFY(!app.Start({QString::fromStdString(strGone)}));
+        QCOMPARE(sinks.messages,
+                 std::vector<std::string>{"Cannot open the document " + strGone + "."});
     }
 
     void printPreviewShowsABlankPage() {

@@ -1,8 +1,6 @@
 # One run as a user makes it: start with --imagedata on a sample from morrow-scene, a free and a
 # focus move through their dialogs, both images saved and compared with what morrow-warp writes.
-morrow_add_qtest(test_end_to_end ${CMAKE_CURRENT_LIST_DIR}/EndToEndTest.cpp
-  ${PROJECT_SOURCE_DIR}/tests/ui/CommandsFixture.cpp)
-target_include_directories(test_end_to_end PRIVATE ${PROJECT_SOURCE_DIR}/tests/ui)
+morrow_add_qtest(test_end_to_end ${CMAKE_CURRENT_LIST_DIR}/EndToEndTest.cpp)
 target_compile_definitions(test_end_to_end PRIVATE
   MORROW_SCENE_TOOL="$<TARGET_FILE:morrow-scene>" MORROW_WARP_TOOL="$<TARGET_FILE:morrow-warp>")
 add_dependencies(test_end_to_end morrow-scene morrow-warp)

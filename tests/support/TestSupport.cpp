@@ -13,8 +13,7 @@ namespace {
 std::mutex g_RecordingMutex;
 } // namespace
 
-CRecordingSinks::CRecordingSinks()
-{
+CRecordingSinks::CRecordingSinks() {
     m_OldMessage = SetMessageSink([this](const std::string& s) {
         std::lock_guard<std::mutex> lock(g_RecordingMutex);
         messages.push_back(s);
@@ -25,14 +24,12 @@ CRecordingSinks::CRecordingSinks()
     });
 }
 
-CRecordingSinks::~CRecordingSinks()
-{
+CRecordingSinks::~CRecordingSinks() {
     SetMessageSink(std::move(m_OldMessage));
     SetTraceSink(std::move(m_OldTrace));
 }
 
-int CRecordingSinks::AssertionCount() const
-{
+int CRecordingSinks::AssertionCount() const {
     int nCount = 0;
     for (const std::string& s : traces)
         if (s.rfind("Assertion failed:", 0) == 0)
@@ -40,26 +37,16 @@ int CRecordingSinks::AssertionCount() const
     return nCount;
 }
 
-int CRecordingSinks::AssertionCount(const std::string& strFile) const
-{
-    int nCount = 0;
-    for (const std::string& s : traces)
-        if (s.rfind("Assertion failed:", 0) == 0 && s.find(strFile) != std::string::npos)
-            ++nCount;
-    return nCount;
-}
-
-CScratchDir::CScratchDir()
-{
-    std::string strTemplate = (std::filesystem::temp_directory_path() / "morrow-test-XXXXXX").string();
+CScratchDir::CScratchDir() {
+    std::string strTemplate =
+        (std::filesystem::temp_directory_path() / "morrow-test-XXXXXX").string();
     std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
     buffer.push_back('\0');
     const char* pszMade = mkdtemp(buffer.data());
     m_strPath = pszMade ? pszMade : "";
 }
 
-CScratchDir::~CScratchDir()
-{
+CScratchDir::~CScratchDir() {
     if (!m_strPath.empty()) {
         std::error_code ec;
         // Restore permissions a test may have taken away, so everything can be removed.
@@ -71,14 +58,23 @@ CScratchDir::~CScratchDir()
     }
 }
 
-std::string ReadFileBytes(const std::string& strPath)
-{
+std::string ReadFileBytes(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteFileBytes(const std::string& strPath, const std::string& strBytes)
-{
+void WriteFileBytes(const std::string& strPath, const std::string& strBytes) {
     std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
     out.write(strBytes.data(), static_cast<std::streamsize>(strBytes.size()));
+}
+
+std::string GarbageBytes() {
+    std::string str;
+    unsigned nState = 12345;
+    for (int i = 0; i < 8192; ++i) {
+        nState = nState * 1103515245u + 12345u;
+        str.push_back(static_cast<char>(nState >> 16));
+    }
+    str[0] = '\xff';
+    return str;
 }

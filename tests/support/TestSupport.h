@@ -17,10 +17,11 @@ public:
 
     std::vector<std::string> messages; // every text that reached the message sink
     std::vector<std::string> traces;   // every trace line, exactly as formatted
-    // Number of trace lines that report a failed assertion.
+    // Number of trace lines so far that report a failed assertion, whichever source file it is
+    // in (files get split and renamed). Taken before and after a call, the difference is the
+    // count of that call; an assertion that fails again at the same place within one message
+    // scope is traced once.
     int AssertionCount() const;
-    // Those of them that name a source file containing strFile.
-    int AssertionCount(const std::string& strFile) const;
 
 private:
     MessageSink m_OldMessage;
@@ -43,3 +44,7 @@ private:
 
 std::string ReadFileBytes(const std::string& strPath);
 void WriteFileBytes(const std::string& strPath, const std::string& strBytes);
+
+// 8192 bytes of binary garbage, the same on every run: a linear congruential generator's bytes,
+// the first one 0xff, so that a reader meets a token that is not a number at once.
+std::string GarbageBytes();

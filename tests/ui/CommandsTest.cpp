@@ -12,7 +12,7 @@
 #include <fstream>
 #include <memory>
 
-#include "CommandsFixture.h"
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/MainFrm.h"
 #include "app/Morrow.h"
@@ -39,11 +39,17 @@ struct Snapshot {
 };
 
 using Fields = std::vector<std::pair<int, QString>>;
+using Free = CCameraFreeMoveDialog;
+using Focus = CFocusCameraMoveDialog;
 
 // Free move (0, 5, 0) to (0.9, 2.1, -3.0) and focus move (5, -10, 0) with zoom 0.9 on the room.
-const Fields kFreeFields = {{1001, "0"},   {1002, "5"},   {1003, "0"},
-                            {1004, "0.9"}, {1005, "2.1"}, {1006, "-3.0"}};
-const Fields kFocusFields = {{1011, "0.9"}, {1012, "5"}, {1013, "-10"}, {1014, "0"}};
+const Fields kFreeFields = {{Free::IDC_ROT_X, "0"},   {Free::IDC_ROT_Y, "5"},
+                            {Free::IDC_ROT_Z, "0"},   {Free::IDC_POS_X, "0.9"},
+                            {Free::IDC_POS_Y, "2.1"}, {Free::IDC_POS_Z, "-3.0"}};
+const Fields kFocusFields = {{Focus::IDC_ZOOM, "0.9"},
+                             {Focus::IDC_ROT_X, "5"},
+                             {Focus::IDC_ROT_Y, "-10"},
+                             {Focus::IDC_ROT_Z, "0"}};
 
 } // namespace
 
@@ -68,7 +74,7 @@ private slots:
 
 private:
     std::unique_ptr<CScratchDir> m_pScratch;
-    std::unique_ptr<CMorrowApp> m_pApp;
+    CStartedApp m_App;
     CFrameWnd* m_pFrame = nullptr;
     CMorrowView* m_pView = nullptr;
     CMorrowDoc* m_pDoc = nullptr;
@@ -112,26 +118,18 @@ void CCommandsTest::initTestCase() {
     zeroP[3] = zeroP[4] = zeroP[5] = "0 0 0";
     write("zerop.txt", zeroP);
 
-    static int argc = 1;
-    static char szName[] = "test_commands";
-    static char* argv[] = {szName, nullptr};
-    m_pApp = std::make_unique<CMorrowApp>(argc, argv);
-    QVERIFY(m_pApp->InitInstance());
-    m_pFrame = m_pApp->m_pMainWnd;
-    QVERIFY(m_pFrame);
-    m_pFrame->resize(1000, 800);
-    QVERIFY(QTest::qWaitForWindowExposed(m_pFrame));
-    m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
-    QVERIFY(m_pView);
-    m_pDoc = m_pView->GetDocument();
-    QVERIFY(m_pDoc);
-    QTRY_VERIFY(m_pView->GetGLWindow()->isExposed());
+    QVERIFY(m_App.Start({}, QSize(1000, 800)));
+    m_pFrame = m_App.Frame();
+    m_pView = m_App.View();
+    m_pDoc = m_App.Doc();
     QVERIFY(m_pView->GetGLWindow()->width() >= 450 && m_pView->GetGLWindow()->height() >= 400);
 }
 
 void CCommandsTest::cleanupTestCase() {
-    m_pFrame = nullptr; // the document template owns frame, view and document
-    m_pApp.reset();
+    m_pFrame = nullptr;
+    m_pView = nullptr;
+    m_pDoc = nullptr;
+    m_App.End();
 }
 
 Snapshot CCommandsTest::Take() const {
@@ -184,8 +182,10 @@ void CCommandsTest::movesShowWarped_data() {
     QTest::addColumn<int>("zoneField");
     QTest::addColumn<int>("exField");
     QTest::addColumn<int>("eyField");
-    QTest::newRow("free") << int(ID_FREE_CAMERA_MOVE) << 1008 << 1010 << 1011;
-    QTest::newRow("focus") << int(ID_FOCUS_CAMERA_MOVE) << 1018 << 1010 << 1016;
+    QTest::newRow("free") << int(ID_FREE_CAMERA_MOVE) << int(Free::IDC_ZONE)
+                          << int(Free::IDC_X_VALUE) << int(Free::IDC_Y_VALUE);
+    QTest::newRow("focus") << int(ID_FOCUS_CAMERA_MOVE) << int(Focus::IDC_ZONE)
+                           << int(Focus::IDC_X_VALUE) << int(Focus::IDC_Y_VALUE);
 }
 
 void CCommandsTest::movesShowWarped() {
@@ -211,7 +211,7 @@ void CCommandsTest::movesShowWarped() {
         // Hint first, then OK with the same values.
         QString strZone, strEx, strEy;
         CModalDriver driver({[&](QWidget* pDlg) {
-            FillAndClick(pDlg, fields, 1007);
+            FillAndClick(pDlg, fields, Free::IDC_HINT); // the same id in both dialogs
             strZone = pDlg->findChild<QLineEdit*>(QString::number(zoneField))->text();
             strEx = pDlg->findChild<QLineEdit*>(QString::number(exField))->text();
             strEy = pDlg->findChild<QLineEdit*>(QString::number(eyField))->text();
@@ -277,13 +277,16 @@ void CCommandsTest::cancelChangesNothing() {
     const std::string strWarped = BmpBytes(*before.pWarped);
 
     CFileDialogAnswers answers({std::nullopt});
+    const int nField = command == ID_FREE_CAMERA_MOVE ? int(Free::IDC_ROT_X) : int(Focus::IDC_ZOOM);
     CModalDriver driver({[&](QWidget* pDlg) {
-        // Values typed, then thrown away.
+        // A value typed, then thrown away.
         if (escape) {
-            pDlg->findChild<QLineEdit*>("1011")->setText("45");
-            QTest::keyClick(pDlg->findChild<QLineEdit*>("1011"), Qt::Key_Escape);
+            QLineEdit* pEdit = pDlg->findChild<QLineEdit*>(QString::number(nField));
+            QVERIFY(pEdit);
+            pEdit->setText("45");
+            QTest::keyClick(pEdit, Qt::Key_Escape);
         } else {
-            FillAndClick(pDlg, {{1011, "45"}}, IDCANCEL);
+            FillAndClick(pDlg, {{nField, "45"}}, IDCANCEL);
         }
     }});
     RunCommand(m_pFrame, command);
@@ -453,8 +456,7 @@ void CCommandsTest::realFileDialogs() {
             QFileDialog* pDialog = qobject_cast<QFileDialog*>(pModal);
             QVERIFY(pDialog);
             QVERIFY(pDialog->testOption(QFileDialog::DontUseNativeDialog));
-            QVERIFY(pDialog->nameFilters().join("") == "" ||
-                    pDialog->nameFilters() == QStringList("All Files (*)"));
+            QCOMPARE(pDialog->nameFilters(), QStringList("All Files (*)"));
             pDialog->setDirectory(strFolder);
             QLineEdit* pName = pDialog->findChild<QLineEdit*>("fileNameEdit");
             QVERIFY(pName);

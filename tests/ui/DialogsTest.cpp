@@ -19,9 +19,14 @@
 #include "ui/CameraFreeMoveDialog.h"
 #include "ui/FocusCameraMoveDialog.h"
 #include "ui/MorrowView.h"
-#include "warp/Warp.h"
 
 namespace {
+
+using Free = CCameraFreeMoveDialog;
+using Focus = CFocusCameraMoveDialog;
+// The helpers below click HINT and read W in either dialog by one id.
+static_assert(int(Free::IDC_HINT) == int(Focus::IDC_HINT) &&
+              int(Free::IDC_W_VALUE) == int(Focus::IDC_W_VALUE));
 
 // Source camera at (1, 2, -5) with P = identity, so that the epipole of a position p is
 // (p - C) / (p - C).z; scene bounds centred on the focus point (100, 50, 10).
@@ -126,14 +131,18 @@ void CDialogsTest::freeTemplate() {
                           "W VALUE", "X Value", "Y Value"}));
     for (QLabel* pLabel : dlg.findChildren<QLabel*>())
         QCOMPARE(pLabel->frameStyle(), int(QFrame::Panel | QFrame::Sunken));
-    QCOMPARE(TabOrder(dlg, IDOK), QList<int>({IDOK, IDCANCEL, 1001, 1002, 1003, 1004, 1005, 1006,
-                                              1007, 1008, 1009, 1010, 1011}));
-    QCOMPARE(qobject_cast<QPushButton*>(dlg.GetDlgItem(1007))->text(), QString("HINT"));
+    QCOMPARE(TabOrder(dlg, IDOK),
+             QList<int>({IDOK, IDCANCEL, Free::IDC_ROT_X, Free::IDC_ROT_Y, Free::IDC_ROT_Z,
+                         Free::IDC_POS_X, Free::IDC_POS_Y, Free::IDC_POS_Z, Free::IDC_HINT,
+                         Free::IDC_ZONE, Free::IDC_W_VALUE, Free::IDC_X_VALUE, Free::IDC_Y_VALUE}));
+    QCOMPARE(qobject_cast<QPushButton*>(dlg.GetDlgItem(Free::IDC_HINT))->text(), QString("HINT"));
     QVERIFY(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDOK))->isDefault());
-    QCOMPARE(dlg.GetDlgItem(1004)->geometry(), dlg.MapDialogRect(QRect(94, 136, 79, 12)));
-    QCOMPARE(dlg.GetDlgItem(1007)->geometry(), dlg.MapDialogRect(QRect(196, 134, 50, 14)));
-    for (int nId = 1001; nId <= 1011; ++nId)
-        if (nId != 1007)
+    QCOMPARE(dlg.GetDlgItem(Free::IDC_POS_X)->geometry(),
+             dlg.MapDialogRect(QRect(94, 136, 79, 12)));
+    QCOMPARE(dlg.GetDlgItem(Free::IDC_HINT)->geometry(),
+             dlg.MapDialogRect(QRect(196, 134, 50, 14)));
+    for (int nId = Free::IDC_ROT_X; nId <= Free::IDC_Y_VALUE; ++nId)
+        if (nId != Free::IDC_HINT)
             QCOMPARE(Text(dlg, nId), QString("0"));
     QCOMPARE(dlg.m_pView, m_pView);
 }
@@ -153,10 +162,14 @@ void CDialogsTest::focusTemplate() {
         QCOMPARE(pLabel->alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
     }
     QCOMPARE(TabOrder(dlg, IDOK),
-             QList<int>({IDOK, IDCANCEL, 1011, 1012, 1013, 1014, 1010, 1016, 1009, 1018, 1007}));
-    QCOMPARE(qobject_cast<QPushButton*>(dlg.GetDlgItem(1007))->text(), QString("Hint"));
-    QCOMPARE(dlg.GetDlgItem(1018)->geometry(), dlg.MapDialogRect(QRect(107, 209, 69, 14)));
-    for (int nId : {1009, 1010, 1011, 1012, 1013, 1014, 1016, 1018})
+             QList<int>({IDOK, IDCANCEL, Focus::IDC_ZOOM, Focus::IDC_ROT_X, Focus::IDC_ROT_Y,
+                         Focus::IDC_ROT_Z, Focus::IDC_X_VALUE, Focus::IDC_Y_VALUE,
+                         Focus::IDC_W_VALUE, Focus::IDC_ZONE, Focus::IDC_HINT}));
+    QCOMPARE(qobject_cast<QPushButton*>(dlg.GetDlgItem(Focus::IDC_HINT))->text(), QString("Hint"));
+    QCOMPARE(dlg.GetDlgItem(Focus::IDC_ZONE)->geometry(),
+             dlg.MapDialogRect(QRect(107, 209, 69, 14)));
+    for (int nId : {Focus::IDC_W_VALUE, Focus::IDC_X_VALUE, Focus::IDC_ZOOM, Focus::IDC_ROT_X,
+                    Focus::IDC_ROT_Y, Focus::IDC_ROT_Z, Focus::IDC_Y_VALUE, Focus::IDC_ZONE})
         QCOMPARE(Text(dlg, nId), QString("0"));
 }
 
@@ -192,17 +205,17 @@ void CDialogsTest::freeHint() {
     CCameraFreeMoveDialog dlg(m_pView);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    Type(dlg, 1004, QString::fromStdString(FormatDoubleField(x)));
-    Type(dlg, 1005, QString::fromStdString(FormatDoubleField(y)));
-    Type(dlg, 1006, QString::fromStdString(FormatDoubleField(z)));
-    Click(dlg, 1007);
+    Type(dlg, Free::IDC_POS_X, QString::fromStdString(FormatDoubleField(x)));
+    Type(dlg, Free::IDC_POS_Y, QString::fromStdString(FormatDoubleField(y)));
+    Type(dlg, Free::IDC_POS_Z, QString::fromStdString(FormatDoubleField(z)));
+    Click(dlg, Free::IDC_HINT);
     QVERIFY(sinks.messages.empty());
     QCOMPARE(sinks.AssertionCount(), 0);
-    QCOMPARE(Text(dlg, 1008), QString::number(zone));
-    QCOMPARE(Text(dlg, 1010), QString::number(ex));
-    QCOMPARE(Text(dlg, 1011), QString::number(ey));
+    QCOMPARE(Text(dlg, Free::IDC_ZONE), QString::number(zone));
+    QCOMPARE(Text(dlg, Free::IDC_X_VALUE), QString::number(ex));
+    QCOMPARE(Text(dlg, Free::IDC_Y_VALUE), QString::number(ey));
     QCOMPARE(dlg.m_dWValue, w);
-    QCOMPARE(Text(dlg, 1009), QString::fromStdString(FormatDoubleField(w)));
+    QCOMPARE(Text(dlg, Free::IDC_W_VALUE), QString::fromStdString(FormatDoubleField(w)));
     QVERIFY(dlg.isVisible());
 }
 
@@ -210,43 +223,46 @@ void CDialogsTest::freeHintIgnoresAngles() {
     CCameraFreeMoveDialog dlg(m_pView);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    Type(dlg, 1004, "201.4");
-    Type(dlg, 1005, "103.4");
-    Type(dlg, 1006, "-3");
-    Click(dlg, 1007);
-    const QStringList before = {Text(dlg, 1008), Text(dlg, 1009), Text(dlg, 1010), Text(dlg, 1011)};
-    Type(dlg, 1001, "30");
-    Type(dlg, 1002, "-45.5");
-    Type(dlg, 1003, "90");
-    Type(dlg, 1008, "77"); // the outputs are overwritten by each hint
-    Click(dlg, 1007);
-    QCOMPARE(QStringList({Text(dlg, 1008), Text(dlg, 1009), Text(dlg, 1010), Text(dlg, 1011)}),
+    Type(dlg, Free::IDC_POS_X, "201.4");
+    Type(dlg, Free::IDC_POS_Y, "103.4");
+    Type(dlg, Free::IDC_POS_Z, "-3");
+    Click(dlg, Free::IDC_HINT);
+    const QStringList before = {Text(dlg, Free::IDC_ZONE), Text(dlg, Free::IDC_W_VALUE),
+                                Text(dlg, Free::IDC_X_VALUE), Text(dlg, Free::IDC_Y_VALUE)};
+    Type(dlg, Free::IDC_ROT_X, "30");
+    Type(dlg, Free::IDC_ROT_Y, "-45.5");
+    Type(dlg, Free::IDC_ROT_Z, "90");
+    Type(dlg, Free::IDC_ZONE, "77"); // the outputs are overwritten by each hint
+    Click(dlg, Free::IDC_HINT);
+    QCOMPARE(QStringList({Text(dlg, Free::IDC_ZONE), Text(dlg, Free::IDC_W_VALUE),
+                          Text(dlg, Free::IDC_X_VALUE), Text(dlg, Free::IDC_Y_VALUE)}),
              before);
-    QCOMPARE(Text(dlg, 1002), QString("-45.5"));
+    QCOMPARE(Text(dlg, Free::IDC_ROT_Y), QString("-45.5"));
 }
 
 void CDialogsTest::freeHintDegenerate() {
-    // The source centre of projection itself: W = 0. The hint asserts in its own file and shows
-    // the values ClassifyEpipole falls back to.
+    // The source centre of projection itself: C_new - C_src = 0, so W = 0. The hint reports the
+    // failed assertion on W once and shows what a pure rotation is classified as: zone 5 with
+    // the epipole at (0, 0) (one sheet over the whole grid) and W 0.
     CRecordingSinks sinks;
     CCameraFreeMoveDialog dlg(m_pView);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    Type(dlg, 1004, "1");
-    Type(dlg, 1005, "2");
-    Type(dlg, 1006, "-5");
-    Click(dlg, 1007);
-    QCOMPARE(sinks.AssertionCount(), 1);
-    QVERIFY(QString::fromStdString(sinks.traces[0]).contains("file CameraFreeMoveDialog.cpp"));
-    const CViewImage& src = *m_pDoc->m_pSourceImage;
-    const double cop[3] = {1.0, 2.0, -5.0};
-    const EpipoleInfo info = ClassifyEpipole(src.GetP(), src.GetCOP(), cop);
-    QVERIFY(info.bDegenerate);
-    QCOMPARE(dlg.m_nZone, info.nZone);
-    QCOMPARE(dlg.m_nXValue, info.nEx);
-    QCOMPARE(dlg.m_nYValue, info.nEy);
-    QCOMPARE(Text(dlg, 1008), QString::number(info.nZone));
-    QVERIFY(info.nZone != 0);
+    Type(dlg, Free::IDC_POS_X, "1");
+    Type(dlg, Free::IDC_POS_Y, "2");
+    Type(dlg, Free::IDC_POS_Z, "-5");
+    const int nBefore = sinks.AssertionCount();
+    Click(dlg, Free::IDC_HINT);
+    QCOMPARE(sinks.AssertionCount() - nBefore, 1);
+    QVERIFY(sinks.messages.empty());
+    QCOMPARE(dlg.m_nZone, 5);
+    QCOMPARE(dlg.m_nXValue, 0);
+    QCOMPARE(dlg.m_nYValue, 0);
+    QCOMPARE(dlg.m_dWValue, 0.0);
+    QCOMPARE(Text(dlg, Free::IDC_ZONE), QString("5"));
+    QCOMPARE(Text(dlg, Free::IDC_W_VALUE), QString("0"));
+    QCOMPARE(Text(dlg, Free::IDC_X_VALUE), QString("0"));
+    QCOMPARE(Text(dlg, Free::IDC_Y_VALUE), QString("0"));
 }
 
 void CDialogsTest::focusHint_data() {
@@ -282,35 +298,41 @@ void CDialogsTest::focusHint() {
     CFocusCameraMoveDialog dlg(m_pView);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    Type(dlg, 1011, zoom);
-    Type(dlg, 1013, rotY);
-    Click(dlg, 1007);
+    Type(dlg, Focus::IDC_ZOOM, zoom);
+    Type(dlg, Focus::IDC_ROT_Y, rotY);
+    Click(dlg, Focus::IDC_HINT);
     QVERIFY(sinks.messages.empty());
     QCOMPARE(sinks.AssertionCount(), 0);
-    QCOMPARE(Text(dlg, 1018), QString::number(zone));
-    QCOMPARE(Text(dlg, 1010), QString::number(ex));
-    QCOMPARE(Text(dlg, 1016), QString::number(ey));
+    QCOMPARE(Text(dlg, Focus::IDC_ZONE), QString::number(zone));
+    QCOMPARE(Text(dlg, Focus::IDC_X_VALUE), QString::number(ex));
+    QCOMPARE(Text(dlg, Focus::IDC_Y_VALUE), QString::number(ey));
     QVERIFY2(std::fabs(dlg.m_dWValue - w) < 1e-4, // 3.1415926 is not quite pi
-             qPrintable(Text(dlg, 1009)));
-    QCOMPARE(Text(dlg, 1009), QString::fromStdString(FormatDoubleField(dlg.m_dWValue)));
+             qPrintable(Text(dlg, Focus::IDC_W_VALUE)));
+    QCOMPARE(Text(dlg, Focus::IDC_W_VALUE),
+             QString::fromStdString(FormatDoubleField(dlg.m_dWValue)));
 }
 
 void CDialogsTest::focusHintDegenerate() {
-    // Zoom 1 and no rotation leave the camera where it is.
+    // Zoom 1 and no rotation: f + 1 * (C - f) with f = (100, 50, 10) and C = (1, 2, -5) is C
+    // again (exact in doubles), W = 0, and the hint shows the pure rotation's zone 5 with the
+    // epipole at (0, 0) after reporting the failed assertion on W once.
     CRecordingSinks sinks;
     CFocusCameraMoveDialog dlg(m_pView);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    Type(dlg, 1011, "1");
-    Click(dlg, 1007);
-    QCOMPARE(sinks.AssertionCount(), 1);
-    QVERIFY(QString::fromStdString(sinks.traces[0]).contains("file FocusCameraMoveDialog.cpp"));
-    const CViewImage& src = *m_pDoc->m_pSourceImage;
-    const EpipoleInfo info = ClassifyEpipole(src.GetP(), src.GetCOP(), src.GetCOP());
-    QCOMPARE(dlg.m_nZone, info.nZone);
-    QCOMPARE(dlg.m_nXValue, info.nEx);
-    QCOMPARE(dlg.m_nYValue, info.nEy);
-    QCOMPARE(Text(dlg, 1009), QString::fromStdString(FormatDoubleField(info.dW)));
+    Type(dlg, Focus::IDC_ZOOM, "1");
+    const int nBefore = sinks.AssertionCount();
+    Click(dlg, Focus::IDC_HINT);
+    QCOMPARE(sinks.AssertionCount() - nBefore, 1);
+    QVERIFY(sinks.messages.empty());
+    QCOMPARE(dlg.m_nZone, 5);
+    QCOMPARE(dlg.m_nXValue, 0);
+    QCOMPARE(dlg.m_nYValue, 0);
+    QCOMPARE(dlg.m_dWValue, 0.0);
+    QCOMPARE(Text(dlg, Focus::IDC_ZONE), QString("5"));
+    QCOMPARE(Text(dlg, Focus::IDC_W_VALUE), QString("0"));
+    QCOMPARE(Text(dlg, Focus::IDC_X_VALUE), QString("0"));
+    QCOMPARE(Text(dlg, Focus::IDC_Y_VALUE), QString("0"));
 }
 
 void CDialogsTest::badZoneBlocksHintAndOk() {
@@ -318,14 +340,14 @@ void CDialogsTest::badZoneBlocksHintAndOk() {
     CCameraFreeMoveDialog dlg(m_pView);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    Type(dlg, 1004, "201.4");
-    Type(dlg, 1008, "five");
-    Click(dlg, 1007);
+    Type(dlg, Free::IDC_POS_X, "201.4");
+    Type(dlg, Free::IDC_ZONE, "five");
+    Click(dlg, Free::IDC_HINT);
     QCOMPARE(sinks.messages, std::vector<std::string>{"Please enter an integer."});
-    QCOMPARE(Text(dlg, 1009), QString("0")); // nothing shown changed
-    QCOMPARE(Text(dlg, 1008), QString("five"));
-    QCOMPARE(dlg.focusWidget(), dlg.GetDlgItem(1008));
-    QCOMPARE(dlg.GetEdit(1008)->selectedText(), QString("five"));
+    QCOMPARE(Text(dlg, Free::IDC_W_VALUE), QString("0")); // nothing shown changed
+    QCOMPARE(Text(dlg, Free::IDC_ZONE), QString("five"));
+    QCOMPARE(dlg.focusWidget(), dlg.GetDlgItem(Free::IDC_ZONE));
+    QCOMPARE(dlg.GetEdit(Free::IDC_ZONE)->selectedText(), QString("five"));
 
     Click(dlg, IDOK);
     QCOMPARE(sinks.messages.size(), size_t(2));
@@ -335,12 +357,12 @@ void CDialogsTest::badZoneBlocksHintAndOk() {
     CFocusCameraMoveDialog focus(m_pView);
     focus.show();
     QVERIFY(QTest::qWaitForWindowExposed(&focus));
-    Type(focus, 1012, "1,5");
-    Click(focus, 1007);
+    Type(focus, Focus::IDC_ROT_X, "1,5");
+    Click(focus, Focus::IDC_HINT);
     QCOMPARE(sinks.messages.back(), std::string("Please enter a number."));
-    QCOMPARE(focus.focusWidget(), focus.GetDlgItem(1012));
+    QCOMPARE(focus.focusWidget(), focus.GetDlgItem(Focus::IDC_ROT_X));
 
-    Type(dlg, 1008, "5");
+    Type(dlg, Free::IDC_ZONE, "5");
     Click(dlg, IDOK);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(dlg.m_dPosX, 201.4);
@@ -353,17 +375,17 @@ void CDialogsTest::hintWithoutSource() {
     CCameraFreeMoveDialog dlg(m_pView);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    Type(dlg, 1004, "201.4");
-    Click(dlg, 1007);
+    Type(dlg, Free::IDC_POS_X, "201.4");
+    Click(dlg, Free::IDC_HINT);
     CFocusCameraMoveDialog focus(m_pView);
     focus.show();
     QVERIFY(QTest::qWaitForWindowExposed(&focus));
-    Click(focus, 1007);
+    Click(focus, Focus::IDC_HINT);
     QCOMPARE(sinks.messages, std::vector<std::string>(2, kLoadImageDataFirstText));
-    QCOMPARE(Text(dlg, 1004), QString("201.4"));
-    QCOMPARE(Text(dlg, 1008), QString("0"));
+    QCOMPARE(Text(dlg, Free::IDC_POS_X), QString("201.4"));
+    QCOMPARE(Text(dlg, Free::IDC_ZONE), QString("0"));
     QCOMPARE(dlg.m_dPosX, 0.0);
-    QCOMPARE(Text(focus, 1018), QString("0"));
+    QCOMPARE(Text(focus, Focus::IDC_ZONE), QString("0"));
 }
 
 void CDialogsTest::okAndCancel() {
@@ -371,8 +393,8 @@ void CDialogsTest::okAndCancel() {
         CCameraFreeMoveDialog dlg(m_pView);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        Type(dlg, 1001, "12.5");
-        Type(dlg, 1006, "-3");
+        Type(dlg, Free::IDC_ROT_X, "12.5");
+        Type(dlg, Free::IDC_POS_Z, "-3");
         Click(dlg, IDCANCEL);
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QCOMPARE(dlg.m_dRotX, 0.0);
@@ -382,12 +404,12 @@ void CDialogsTest::okAndCancel() {
         CFocusCameraMoveDialog dlg(m_pView);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        Type(dlg, 1011, "0.75");
-        Type(dlg, 1012, "10");
-        Type(dlg, 1013, "20");
-        Type(dlg, 1014, "30");
-        dlg.GetEdit(1014)->setFocus();
-        QTest::keyClick(dlg.GetEdit(1014), Qt::Key_Enter);
+        Type(dlg, Focus::IDC_ZOOM, "0.75");
+        Type(dlg, Focus::IDC_ROT_X, "10");
+        Type(dlg, Focus::IDC_ROT_Y, "20");
+        Type(dlg, Focus::IDC_ROT_Z, "30");
+        dlg.GetEdit(Focus::IDC_ROT_Z)->setFocus();
+        QTest::keyClick(dlg.GetEdit(Focus::IDC_ROT_Z), Qt::Key_Enter);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.m_dZoom, 0.75);
         QCOMPARE(dlg.m_dRotX, 10.0);
@@ -426,13 +448,13 @@ QString HintAndOk(CTemplateDialog& dlg, int nField, const QString& strValue, dou
     if (!QTest::qWaitForWindowExposed(&dlg))
         return QString();
     Type(dlg, nField, strValue);
-    if (nField == 1004)
-        Type(dlg, 1006, "-2.5");
-    Click(dlg, 1007);
-    const QString strW = Text(dlg, 1009);
+    if (nField == Free::IDC_POS_X)
+        Type(dlg, Free::IDC_POS_Z, "-2.5");
+    Click(dlg, Free::IDC_HINT);
+    const QString strW = Text(dlg, Free::IDC_W_VALUE);
     Click(dlg, IDOK);
-    *pdValue = nField == 1004 ? static_cast<CCameraFreeMoveDialog&>(dlg).m_dPosX
-                              : static_cast<CFocusCameraMoveDialog&>(dlg).m_dZoom;
+    *pdValue = nField == Free::IDC_POS_X ? static_cast<CCameraFreeMoveDialog&>(dlg).m_dPosX
+                                         : static_cast<CFocusCameraMoveDialog&>(dlg).m_dZoom;
     return strW;
 }
 
@@ -445,9 +467,9 @@ void CDialogsTest::commaLocale() {
     double dValue = 0.0;
     {
         CCameraFreeMoveDialog free(m_pView);
-        strFreeC = HintAndOk(free, 1004, "0.5", &dValue);
+        strFreeC = HintAndOk(free, Free::IDC_POS_X, "0.5", &dValue);
         CFocusCameraMoveDialog focus(m_pView);
-        strFocusC = HintAndOk(focus, 1011, "0.5", &dValue);
+        strFocusC = HintAndOk(focus, Focus::IDC_ZOOM, "0.5", &dValue);
     }
     QCOMPARE(strFreeC, QString("2.5"));
     QCOMPARE(strFocusC, QString("7.5"));
@@ -457,20 +479,21 @@ void CDialogsTest::commaLocale() {
         QSKIP("de_DE.UTF-8 is not installed (scripts/install-deps.sh makes it)");
     QCOMPARE(QLocale().decimalPoint(), QString(","));
     CRecordingSinks sinks;
-    for (int nField : {1004, 1011}) {
+    for (int nField : {int(Free::IDC_POS_X), int(Focus::IDC_ZOOM)}) {
         std::unique_ptr<CTemplateDialog> pDlg;
-        if (nField == 1004)
+        if (nField == Free::IDC_POS_X)
             pDlg = std::make_unique<CCameraFreeMoveDialog>(m_pView);
         else
             pDlg = std::make_unique<CFocusCameraMoveDialog>(m_pView);
         dValue = 0.0;
-        QCOMPARE(HintAndOk(*pDlg, nField, "0.5", &dValue), nField == 1004 ? strFreeC : strFocusC);
+        QCOMPARE(HintAndOk(*pDlg, nField, "0.5", &dValue),
+                 nField == Free::IDC_POS_X ? strFreeC : strFocusC);
         QCOMPARE(dValue, 0.5);
         QCOMPARE(pDlg->result(), int(QDialog::Accepted));
         QVERIFY(sinks.messages.empty());
 
         // The user's own decimal comma is not a number here.
-        if (nField == 1004)
+        if (nField == Free::IDC_POS_X)
             pDlg = std::make_unique<CCameraFreeMoveDialog>(m_pView);
         else
             pDlg = std::make_unique<CFocusCameraMoveDialog>(m_pView);

@@ -8,13 +8,15 @@
 
 #include <memory>
 
-#include "CommandsFixture.h"
 #include "DataFiles.h"
+#include "GuiSupport.h"
 #include "TestSupport.h"
 #include "app/Morrow.h"
 #include "app/MorrowDoc.h"
 #include "image/ViewImage.h"
 #include "platform/FrameWnd.h"
+#include "ui/CameraFreeMoveDialog.h"
+#include "ui/FocusCameraMoveDialog.h"
 #include "ui/MorrowView.h"
 #include "ui/Resource.h"
 
@@ -24,9 +26,15 @@ using Fields = std::vector<std::pair<int, QString>>;
 
 // Small moves, so that even a source full of huge disparities stays cheap: a free move with a
 // turn, and a focus move that moves the camera a tenth of the way towards the scene's centre.
-const Fields kFreeFields = {{1001, "2"},  {1002, "-3"}, {1003, "1"},
-                            {1004, "10"}, {1005, "-5"}, {1006, "20"}};
-const Fields kFocusFields = {{1011, "0.9"}, {1012, "3"}, {1013, "5"}, {1014, "0"}};
+using Free = CCameraFreeMoveDialog;
+using Focus = CFocusCameraMoveDialog;
+const Fields kFreeFields = {{Free::IDC_ROT_X, "2"},  {Free::IDC_ROT_Y, "-3"},
+                            {Free::IDC_ROT_Z, "1"},  {Free::IDC_POS_X, "10"},
+                            {Free::IDC_POS_Y, "-5"}, {Free::IDC_POS_Z, "20"}};
+const Fields kFocusFields = {{Focus::IDC_ZOOM, "0.9"},
+                             {Focus::IDC_ROT_X, "3"},
+                             {Focus::IDC_ROT_Y, "5"},
+                             {Focus::IDC_ROT_Z, "0"}};
 
 std::string Write(const CScratchDir& dir, const char* pszName, const std::string& strBytes) {
     const std::string strPath = dir.File(pszName);
@@ -39,24 +47,13 @@ std::string WriteTokens(const CScratchDir& dir, const char* pszName,
     return Write(dir, pszName, JoinTokens(tokens, strSep));
 }
 
-std::string Garbage() {
-    std::string str;
-    unsigned nState = 12345;
-    for (int i = 0; i < 8192; ++i) {
-        nState = nState * 1103515245u + 12345u;
-        str.push_back(static_cast<char>(nState >> 16));
-    }
-    str[0] = '\xff';
-    return str;
-}
-
 // Writes the named hostile file into the folder and returns its path.
 std::string MakeFile(const CScratchDir& d, const QString& strCase) {
     std::vector<std::string> t = SceneTokens();
     if (strCase == "empty")
         return Write(d, "empty.txt", "");
     if (strCase == "garbage")
-        return Write(d, "garbage.bin", Garbage());
+        return Write(d, "garbage.bin", GarbageBytes());
     if (strCase == "directory") {
         mkdir(d.File("folder.txt").c_str(), 0755);
         return d.File("folder.txt");
@@ -126,7 +123,7 @@ private slots:
 
 private:
     std::unique_ptr<CScratchDir> m_pScratch;
-    std::unique_ptr<CMorrowApp> m_pApp;
+    CStartedApp m_App;
     CFrameWnd* m_pFrame = nullptr;
     CMorrowView* m_pView = nullptr;
     CMorrowDoc* m_pDoc = nullptr;
@@ -142,25 +139,17 @@ void CHostileLoadTest::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_pScratch->File("config")));
     m_strValid = WriteTokens(*m_pScratch, "valid.txt", SceneTokens());
 
-    static int argc = 1;
-    static char szName[] = "test_hostile_load";
-    static char* argv[] = {szName, nullptr};
-    m_pApp = std::make_unique<CMorrowApp>(argc, argv);
-    QVERIFY(m_pApp->InitInstance());
-    m_pFrame = m_pApp->m_pMainWnd;
-    QVERIFY(m_pFrame);
-    m_pFrame->resize(1000, 800);
-    QVERIFY(QTest::qWaitForWindowExposed(m_pFrame));
-    m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
-    QVERIFY(m_pView);
-    m_pDoc = m_pView->GetDocument();
-    QVERIFY(m_pDoc);
-    QTRY_VERIFY(m_pView->GetGLWindow()->isExposed());
+    QVERIFY(m_App.Start({}, QSize(1000, 800)));
+    m_pFrame = m_App.Frame();
+    m_pView = m_App.View();
+    m_pDoc = m_App.Doc();
 }
 
 void CHostileLoadTest::cleanupTestCase() {
-    m_pFrame = nullptr; // the document template owns frame, view and document
-    m_pApp.reset();
+    m_pFrame = nullptr;
+    m_pView = nullptr;
+    m_pDoc = nullptr;
+    m_App.End();
 }
 
 void CHostileLoadTest::Load(const QString& strPath) {

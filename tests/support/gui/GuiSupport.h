@@ -1,11 +1,15 @@
-// Helpers for tests that drive the application as a user does: menu commands, the modal dialogs
-// they open, the file dialogs, and what the window shows.
+// Helpers for the GUI tests (linked by them only: the core tests build without Qt): the
+// application started as main starts it, menu commands, the modal dialogs they open, the file
+// dialogs, and what the window shows.
 #pragma once
 
+#include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,9 +19,44 @@
 class QTimer;
 class QWidget;
 class CFrameWnd;
+class CMainFrame;
+class CMorrowApp;
 class CMorrowView;
 class CMorrowDoc;
 class CViewImage;
+
+// The application as main starts it: CMorrowApp on the arguments, then InitInstance. Keeps the
+// argument strings alive as long as the application (the QApplication keeps argc and argv).
+class CStartedApp {
+public:
+    CStartedApp();
+    ~CStartedApp();
+    CStartedApp(const CStartedApp&) = delete;
+    CStartedApp& operator=(const CStartedApp&) = delete;
+
+    // Ends a previous run, then starts with args after the program name. With a valid size the
+    // main window is resized to it. True when InitInstance succeeded and the window, its view,
+    // the view's document and the view's OpenGL window are all there and exposed; false when
+    // InitInstance failed (the application object stays, so that App() can be asked).
+    bool Start(const QStringList& args = {}, const QSize& size = QSize());
+    // Ends the run: the application, and with it the template's frame, view and document.
+    void End();
+
+    CMorrowApp* App() const { return m_pApp.get(); }
+    CFrameWnd* Frame() const { return m_pFrame; }
+    CMainFrame* MainFrame() const;
+    CMorrowView* View() const { return m_pView; }
+    CMorrowDoc* Doc() const { return m_pDoc; }
+
+private:
+    std::vector<QByteArray> m_Args;
+    std::vector<char*> m_Argv;
+    int m_nArgc = 0;
+    std::unique_ptr<CMorrowApp> m_pApp;
+    CFrameWnd* m_pFrame = nullptr;
+    CMorrowView* m_pView = nullptr;
+    CMorrowDoc* m_pDoc = nullptr;
+};
 
 // Runs a program and returns its exit code (-1 when it could not run); output in *pstrOutput.
 int RunTool(const QString& strProgram, const QStringList& args, QString* pstrOutput = nullptr);
@@ -71,3 +110,8 @@ std::vector<unsigned char> DisplayBytes(const CViewImage& image);
 
 // The w x h pixels at the bottom-left of the view's window, as presented, row 0 at the bottom.
 std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h);
+
+// Locks or unlocks Caps Lock and Num Lock in the X server the test runs in (each GUI test has an
+// Xvfb of its own), as pressing the keys would. False where that cannot be done (no X11
+// connection, or built without the X11 client library).
+bool SetKeyLocks(bool bCaps, bool bNum);

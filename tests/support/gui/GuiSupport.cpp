@@ -1,4 +1,4 @@
-#include "CommandsFixture.h"
+#include "GuiSupport.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -12,9 +12,56 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "app/MainFrm.h"
+#include "app/Morrow.h"
+#include "app/MorrowDoc.h"
 #include "image/ViewImage.h"
 #include "platform/FrameWnd.h"
 #include "ui/MorrowView.h"
+
+CStartedApp::CStartedApp() = default;
+
+CStartedApp::~CStartedApp() {
+    End();
+}
+
+bool CStartedApp::Start(const QStringList& args, const QSize& size) {
+    End();
+    m_Args.clear();
+    m_Args.push_back(QByteArray("morrow"));
+    for (const QString& strArg : args)
+        m_Args.push_back(strArg.toLocal8Bit());
+    m_Argv.clear();
+    for (QByteArray& arg : m_Args)
+        m_Argv.push_back(arg.data());
+    m_Argv.push_back(nullptr);
+    m_nArgc = int(m_Args.size());
+    m_pApp = std::make_unique<CMorrowApp>(m_nArgc, m_Argv.data());
+    if (!m_pApp->InitInstance())
+        return false;
+    m_pFrame = m_pApp->m_pMainWnd;
+    if (!m_pFrame)
+        return false;
+    if (size.isValid())
+        m_pFrame->resize(size);
+    if (!QTest::qWaitForWindowExposed(m_pFrame))
+        return false;
+    m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
+    m_pDoc = m_pView ? m_pView->GetDocument() : nullptr;
+    return m_pDoc && QTest::qWaitFor([this]() { return m_pView->GetGLWindow()->isExposed(); });
+}
+
+void CStartedApp::End() {
+    // The document template owns frame, view and document.
+    m_pFrame = nullptr;
+    m_pView = nullptr;
+    m_pDoc = nullptr;
+    m_pApp.reset();
+}
+
+CMainFrame* CStartedApp::MainFrame() const {
+    return qobject_cast<CMainFrame*>(m_pFrame);
+}
 
 int RunTool(const QString& strProgram, const QStringList& args, QString* pstrOutput) {
     QProcess process;
@@ -104,8 +151,7 @@ std::vector<unsigned char> DisplayBytes(const CViewImage& image) {
     return bytes;
 }
 
-std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h)
-{
+std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h) {
     // What the X server shows of the window, bottom rows first.
     std::vector<unsigned char> bytes(size_t(w) * size_t(h) * 3);
     QWindow* pWindow = view.GetGLWindow();
@@ -121,4 +167,34 @@ std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h)
         std::copy(pRow, pRow + w * 3, bytes.begin() + std::ptrdiff_t(y) * w * 3);
     }
     return bytes;
+}
+
+// The X11 headers define macros (None, Bool, Status...) that clash with Qt's: they come last.
+#ifdef MORROW_TEST_HAVE_XKB
+#include <QtGui/qguiapplication_platform.h>
+#include <X11/XKBlib.h>
+#include <X11/keysym.h>
+#endif
+
+bool SetKeyLocks(bool bCaps, bool bNum) {
+#ifdef MORROW_TEST_HAVE_XKB
+    auto* pX11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* pDisplay = pX11 ? pX11->display() : nullptr;
+    if (!pDisplay)
+        return false;
+    // Num Lock is a virtual modifier: ask the keyboard map which real one carries it.
+    const unsigned nNumMask = XkbKeysymToModifiers(pDisplay, XK_Num_Lock);
+    if (nNumMask == 0)
+        return false;
+    const unsigned nMask = LockMask | nNumMask;
+    const unsigned nValues = (bCaps ? LockMask : 0u) | (bNum ? nNumMask : 0u);
+    if (!XkbLockModifiers(pDisplay, XkbUseCoreKbd, nMask, nValues))
+        return false;
+    XSync(pDisplay, False);
+    return true;
+#else
+    (void)bCaps;
+    (void)bNum;
+    return false;
+#endif
 }
