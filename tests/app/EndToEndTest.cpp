@@ -52,7 +52,7 @@ void CEndToEndTest::userSession() {
     QVERIFY(QTest::qWaitForWindowExposed(pFrame));
     CMorrowView* pView = dynamic_cast<CMorrowView*>(pFrame->GetActiveView());
     QVERIFY(pView);
-    CMorrowDoc* pDoc = pView->GetDocument();
+    CMorrowDoc* pDoc = dynamic_cast<CMorrowDoc*>(pView->GetDocument());
 
     // The data file is loaded and shown.
     QVERIFY(sinks.messages.empty());
@@ -128,7 +128,7 @@ void CEndToEndTest::missingImagedataFile() {
     QCOMPARE(sinks.messages,
              std::vector<std::string>{"Cannot open the data file \"" + path.toStdString() + "\"."});
     QCOMPARE(pView->GetDisplayMode(), 5);
-    QVERIFY(!pView->GetDocument()->m_pSourceImage);
+    QVERIFY(!pView->GetImageSlots()->GetSourceImage());
 }
 
 QTEST_MAIN(CEndToEndTest)

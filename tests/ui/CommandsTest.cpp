@@ -123,7 +123,7 @@ void CCommandsTest::initTestCase() {
     QVERIFY(QTest::qWaitForWindowExposed(m_pFrame));
     m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
     QVERIFY(m_pView);
-    m_pDoc = m_pView->GetDocument();
+    m_pDoc = dynamic_cast<CMorrowDoc*>(m_pView->GetDocument());
     QVERIFY(m_pDoc);
     QTRY_VERIFY(m_pView->GetGLWindow()->isExposed());
     QVERIFY(m_pView->GetGLWindow()->width() >= 450 && m_pView->GetGLWindow()->height() >= 400);

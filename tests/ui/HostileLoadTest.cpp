@@ -153,7 +153,7 @@ void CHostileLoadTest::initTestCase() {
     QVERIFY(QTest::qWaitForWindowExposed(m_pFrame));
     m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
     QVERIFY(m_pView);
-    m_pDoc = m_pView->GetDocument();
+    m_pDoc = dynamic_cast<CMorrowDoc*>(m_pView->GetDocument());
     QVERIFY(m_pDoc);
     QTRY_VERIFY(m_pView->GetGLWindow()->isExposed());
 }
