@@ -19,21 +19,21 @@ constexpr long kDataFileNumbers = 26 + 6L * 200 * 200;
 
 // How a data file was read. The reader only fills this in; telling the user is the caller's job.
 struct LoadReport {
-    bool bOpened = false;       // the file could be opened for reading
-    long nNumbersRead = 0;      // conversions that succeeded, of kDataFileNumbers
-    long nRecordsOutside = 0;   // complete records whose x or y lay outside 0..199 (not stored)
-    bool bBadToken = false;     // reading stopped at a token that is not a number
+    bool bOpened = false;     // the file could be opened for reading
+    long nNumbersRead = 0;    // conversions that succeeded, of kDataFileNumbers
+    long nRecordsOutside = 0; // complete records whose x or y lay outside 0..199 (not stored)
+    bool bBadToken = false;   // reading stopped at a token that is not a number
     bool IsComplete() const { return bOpened && nNumbersRead == kDataFileNumbers; }
 };
 
 // What one warp did, for the caller to report (filled by the camera-move constructors).
 struct WarpReport {
-    int nZone = 0;             // signed zone id used for the traversal
-    int nEx = 0, nEy = 0;      // rounded epipole
-    double dW = 0.0;           // W value of the epipole
-    bool bDegenerate = false;  // |W| <= 1e-20: the fallback order was used
-    int nXOff = 0, nYOff = 0;  // new-plane coordinates of column 0 and row 0
-    bool bCut = false;         // the grid was cut to its maximum size
+    int nZone = 0;            // signed zone id used for the traversal
+    int nEx = 0, nEy = 0;     // rounded epipole
+    double dW = 0.0;          // W value of the epipole
+    bool bDegenerate = false; // |W| <= 1e-20: the fallback order was used
+    int nXOff = 0, nYOff = 0; // new-plane coordinates of column 0 and row 0
+    bool bCut = false;        // the grid was cut to its maximum size
     struct Message {
         std::string strText;
         int nCount;
@@ -107,8 +107,8 @@ public:
     // The warping equation for one reference pixel. Returns false (and *outX, *outY are NaN)
     // when the point is unusable: |D| <= 1e-20, or the point is not in front of the new camera.
     bool WarpPixel(double u, double v, const double refP[3][3], const double desP[3][3],
-                   const double refCOP[3], const double desCOP[3], double disparity,
-                   double* outX, double* outY) const;
+                   const double refCOP[3], const double desCOP[3], double disparity, double* outX,
+                   double* outY) const;
     void TriangleBounds(double x1, double y1, double x2, double y2, double x3, double y3,
                         double* minX, double* maxX, double* minY, double* maxY) const;
     void WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int xOff, int yOff,
@@ -124,16 +124,15 @@ public:
     // Runs the sheets of one zone row; an id outside +-1..9 shows "Wrong Zone id".
     void TraverseZone(const CViewImage& source, int nZone, int ex, int ey, int xOff, int yOff);
     // Box spanned by the usable warped border pixels, always containing (0, 0).
-    void ComputeWarpBounds(const double srcP[3][3], const double newP[3][3],
-                           const double srcCOP[3], const double newCOP[3],
-                           const PixelSample* pSource, double* minX, double* maxX, double* minY,
-                           double* maxY) const;
+    void ComputeWarpBounds(const double srcP[3][3], const double newP[3][3], const double srcCOP[3],
+                           const double newCOP[3], const PixelSample* pSource, double* minX,
+                           double* maxX, double* minY, double* maxY) const;
     // The window of the new grid from the box of the warped border (which holds the origin):
     // xOff = trunc(minX - 1), xHi = trunc(maxX + 1), width = xHi - xOff + 1, likewise for y.
     // Bounds beyond the fixed range -1023..1022 are clamped into it first so that neither side
     // exceeds kMaxWarpSide; returns true when that cut the window.
-    static bool WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff,
-                           int* yOff, int* nWidth, int* nHeight);
+    static bool WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff, int* yOff,
+                           int* nWidth, int* nHeight);
     // Sizes, allocates, clears and fills the grid of this (new) image from the source, whose
     // grid must be 200 x 200 (otherwise the new image gets a cleared 3 x 3 grid and nothing is
     // drawn). Bounds beyond kMaxWarpSide are cut, with one message box. Fills the zone, ex,

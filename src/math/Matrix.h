@@ -45,13 +45,12 @@ public:
     // 1 when P lies in the triangle by the crossing-count rule, else 0. The count runs towards
     // the far point (2 max x, 3 max y); when every vertex has x <= 0 and y <= 0 that point could
     // fall inside the triangle, so (1.0, 1.0), outside the bounding box, is used instead.
-    int PointInTriangle(double px, double py, double x1, double y1, double x2, double y2,
-                        double x3, double y3);
+    int PointInTriangle(double px, double py, double x1, double y1, double x2, double y2, double x3,
+                        double y3);
     // The value at P interpolated from the vertex values along the line from A through P to BC,
     // or -valueA when P cannot be placed ("Too TINY" when P is on A or AP is parallel to BC).
-    double InterpolateInTriangle(double valueA, double valueB, double valueC, double px,
-                                 double py, double ax, double ay, double bx, double by, double cx,
-                                 double cy);
+    double InterpolateInTriangle(double valueA, double valueB, double valueC, double px, double py,
+                                 double ax, double ay, double bx, double by, double cx, double cy);
     // 1 if every side is at least 0.5 long, else 0.
     int IsTriangleLargeEnough(double x1, double y1, double x2, double y2, double x3, double y3);
 };

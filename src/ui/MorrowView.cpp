@@ -50,8 +50,9 @@ private:
 };
 
 CMorrowView::CMorrowView(QWidget* pParent)
-    : CView(pParent), m_nDisplayMode(kDisplayNothing), m_pDisplayBuffer(nullptr), m_nDisplayWidth(0),
-      m_nDisplayHeight(0), m_pGLWindow(nullptr), m_pContainer(nullptr), m_bWindowDestroyed(false) {
+    : CView(pParent), m_nDisplayMode(kDisplayNothing), m_pDisplayBuffer(nullptr),
+      m_nDisplayWidth(0), m_nDisplayHeight(0), m_pGLWindow(nullptr), m_pContainer(nullptr),
+      m_bWindowDestroyed(false) {
     m_pGLWindow = new CGLWindow(this);
     m_pContainer = QWidget::createWindowContainer(m_pGLWindow, this);
     m_pContainer->setFocusPolicy(Qt::NoFocus);

@@ -158,8 +158,7 @@ namespace {
 // Replaces the document's warped image by the one build() makes from the source image (the
 // whole warp runs there, under a busy cursor), shows it and puts the warp's summary into the
 // status bar. The dialog of the move has been accepted; the source image exists.
-template <typename Build>
-void ShowMove(CMorrowView& view, CImageSlots& imageSlots, Build build) {
+template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlots, Build build) {
     const CViewImage& source = *imageSlots.GetSourceImage();
     imageSlots.SetWarpedImage(nullptr);
     QElapsedTimer timer;
