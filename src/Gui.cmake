@@ -5,7 +5,7 @@ set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
 morrow_add_layer(platform USES morrow_framework Qt6::Core Qt6::Gui Qt6::Widgets Qt6::PrintSupport)
-morrow_add_layer(ui USES morrow_core morrow_platform Qt6::OpenGL OpenGL::GL OpenGL::GLU)
+morrow_add_layer(ui USES morrow_warp morrow_platform Qt6::OpenGL OpenGL::GL OpenGL::GLU)
 # main.cpp is the executable's, not the library's.
 morrow_add_layer(app USES morrow_ui EXTRA_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app/*.qrc
   EXCLUDE ".*/app/main\\.cpp$")
