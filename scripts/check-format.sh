@@ -57,5 +57,9 @@ for p in "${pending[@]}"; do
   fi
 done
 
+if [ ${#checked[@]} -eq 0 ]; then
+  echo "check-format: no C++ sources found" >&2
+  exit 1
+fi
 "$CLANG_FORMAT" --dry-run --Werror "${checked[@]}"
 echo "check-format: ${#checked[@]} files formatted as .clang-format says (${#pending[@]} pending)"
