@@ -1,18 +1,19 @@
-# The desktop application: the Qt side of the framework (platform), the dialogs, the view and the
-# rendering context (ui), and the application shell (app). Sources are picked up by folder.
+# The desktop application, one library per folder (see morrow_add_layer in CMakeLists.txt): the
+# Qt side of the framework (platform), the dialogs, the view and the rendering context (ui), and
+# the application shell (app).
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
-file(GLOB MORROW_GUI_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/platform/*.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/app/*.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/app/*.qrc)
-list(FILTER MORROW_GUI_SOURCES EXCLUDE REGEX ".*/app/main\\.cpp$")
-add_library(morrow_gui STATIC ${MORROW_GUI_SOURCES})
-target_include_directories(morrow_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(morrow_gui PUBLIC morrow_core Qt6::Core Qt6::Gui Qt6::Widgets
-  Qt6::PrintSupport Qt6::OpenGL OpenGL::GL OpenGL::GLU)
-target_compile_definitions(morrow_gui PUBLIC MORROW_VERSION="${PROJECT_VERSION}")
+
+morrow_add_layer(platform USES morrow_framework Qt6::Core Qt6::Gui Qt6::Widgets Qt6::PrintSupport)
+morrow_add_layer(ui USES morrow_warp morrow_platform Qt6::OpenGL OpenGL::GL OpenGL::GLU)
+# main.cpp is the executable's, not the library's.
+morrow_add_layer(app USES morrow_ui EXTRA_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app/*.qrc
+  EXCLUDE ".*/app/main\\.cpp$")
+target_compile_definitions(morrow_app PUBLIC MORROW_VERSION="${PROJECT_VERSION}")
+
+# The application as the GUI tests link it.
+add_library(morrow_gui INTERFACE)
+target_link_libraries(morrow_gui INTERFACE morrow_app)
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
   add_executable(morrow ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
@@ -23,8 +24,8 @@ endif()
 # The status bar reads the lock keys through XKB where the X11 client library is there.
 find_package(X11 QUIET)
 if(X11_FOUND)
-  target_link_libraries(morrow_gui PRIVATE X11::X11)
-  target_compile_definitions(morrow_gui PRIVATE MORROW_HAVE_XKB=1)
+  target_link_libraries(morrow_platform PRIVATE X11::X11)
+  target_compile_definitions(morrow_platform PRIVATE MORROW_HAVE_XKB=1)
 endif()
 
 # Desktop entry and application icon.

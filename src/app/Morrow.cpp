@@ -10,7 +10,6 @@
 #include "app/MorrowDoc.h"
 #include "framework/Services.h"
 #include "platform/DocTemplate.h"
-#include "platform/FrameWnd.h"
 #include "ui/MorrowView.h"
 #include "ui/Resource.h"
 

@@ -18,3 +18,15 @@ bool CMorrowDoc::OnNewDocument() {
 void CMorrowDoc::Serialize(CArchive& ar) {
     (void)ar;
 }
+
+void CMorrowDoc::SetSourceImage(CViewImage* pImage) {
+    delete m_pWarpedImage;
+    m_pWarpedImage = nullptr;
+    delete m_pSourceImage;
+    m_pSourceImage = pImage;
+}
+
+void CMorrowDoc::SetWarpedImage(CViewImage* pImage) {
+    delete m_pWarpedImage;
+    m_pWarpedImage = pImage;
+}

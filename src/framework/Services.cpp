@@ -10,46 +10,40 @@ namespace {
 std::mutex g_Mutex;
 CMessageScope* g_pInnermost = nullptr;
 
-MessageSink& MessageSinkSlot()
-{
+MessageSink& MessageSinkSlot() {
     static MessageSink sink = [](const std::string& strText) {
         std::fprintf(stderr, "morrow: %s\n", strText.c_str());
     };
     return sink;
 }
 
-TraceSink& TraceSinkSlot()
-{
+TraceSink& TraceSinkSlot() {
     static TraceSink sink;
     return sink;
 }
 
-const char* BaseName(const char* pszPath)
-{
+const char* BaseName(const char* pszPath) {
     const char* pszSlash = std::strrchr(pszPath, '/');
     return pszSlash ? pszSlash + 1 : pszPath;
 }
 
 } // namespace
 
-MessageSink SetMessageSink(MessageSink sink)
-{
+MessageSink SetMessageSink(MessageSink sink) {
     std::lock_guard<std::mutex> lock(g_Mutex);
     MessageSink old = std::move(MessageSinkSlot());
     MessageSinkSlot() = std::move(sink);
     return old;
 }
 
-TraceSink SetTraceSink(TraceSink sink)
-{
+TraceSink SetTraceSink(TraceSink sink) {
     std::lock_guard<std::mutex> lock(g_Mutex);
     TraceSink old = std::move(TraceSinkSlot());
     TraceSinkSlot() = std::move(sink);
     return old;
 }
 
-void ShowMessageBox(const char* pszText)
-{
+void ShowMessageBox(const char* pszText) {
     const std::string strText = pszText ? pszText : "";
     MessageSink sink;
     {
@@ -70,8 +64,7 @@ void ShowMessageBox(const char* pszText)
         sink(strText);
 }
 
-void TraceLine(const char* pszFormat, ...)
-{
+void TraceLine(const char* pszFormat, ...) {
     char szBuffer[1024];
     va_list args;
     va_start(args, pszFormat);
@@ -96,8 +89,7 @@ void TraceLine(const char* pszFormat, ...)
         sink(strLine);
 }
 
-void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr)
-{
+void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr) {
     {
         std::lock_guard<std::mutex> lock(g_Mutex);
         if (g_pInnermost) {
@@ -119,15 +111,13 @@ void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr)
     TraceLine("Assertion failed: %s, file %s, line %d\n", pszExpr, BaseName(pszFile), nLine);
 }
 
-CMessageScope::CMessageScope()
-{
+CMessageScope::CMessageScope() {
     std::lock_guard<std::mutex> lock(g_Mutex);
     m_pOuter = g_pInnermost;
     g_pInnermost = this;
 }
 
-CMessageScope::~CMessageScope()
-{
+CMessageScope::~CMessageScope() {
     std::unique_lock<std::mutex> lock(g_Mutex);
     // Scopes close in reverse order of opening; unlink this one wherever it sits.
     CMessageScope** ppLink = &g_pInnermost;
@@ -142,14 +132,12 @@ CMessageScope::~CMessageScope()
                       entry.nCount);
 }
 
-std::vector<CMessageScope::Entry> CMessageScope::GetEntries() const
-{
+std::vector<CMessageScope::Entry> CMessageScope::GetEntries() const {
     std::lock_guard<std::mutex> lock(g_Mutex);
     return m_Entries;
 }
 
-int CMessageScope::GetCount(const std::string& strText) const
-{
+int CMessageScope::GetCount(const std::string& strText) const {
     std::lock_guard<std::mutex> lock(g_Mutex);
     for (const Entry& entry : m_Entries)
         if (entry.strText == strText)

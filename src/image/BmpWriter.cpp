@@ -6,16 +6,9 @@
 #include "framework/Services.h"
 #include "image/SafeFile.h"
 
-#include <atomic>
-#include <cerrno>
-#include <climits>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -126,5 +126,6 @@ bool WriteAllSafely(const std::string& strPath, const Bytes& bytes) {
 
 bool WriteFileSafely(const std::string& strPath, const void* pBytes, size_t nSize,
                      const char* pszKind) {
-    return WriteAllSafely(strPath, Bytes{static_cast<const unsigned char*>(pBytes), nSize, pszKind});
+    return WriteAllSafely(strPath,
+                          Bytes{static_cast<const unsigned char*>(pBytes), nSize, pszKind});
 }

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstring>
 
-unsigned char ColourToByte(double dValue)
-{
+unsigned char ColourToByte(double dValue) {
     if (!std::isfinite(dValue))
         return 0;
     if (dValue > -2147483648.0 && dValue < 2147483648.0)
-        return static_cast<unsigned char>(static_cast<unsigned int>(static_cast<int>(dValue)) & 0xFFu);
+        return static_cast<unsigned char>(static_cast<unsigned int>(static_cast<int>(dValue)) &
+                                          0xFFu);
     // Beyond the int range: the low 8 bits of the truncated value, its residue modulo 256.
     // trunc and fmod are exact in doubles, so this is the same rule carried further.
     double dResidue = std::fmod(std::trunc(dValue), 256.0);
@@ -17,8 +17,7 @@ unsigned char ColourToByte(double dValue)
     return static_cast<unsigned char>(static_cast<int>(dResidue));
 }
 
-void CViewImage::InitFields()
-{
+void CViewImage::InitFields() {
     m_nWidth = 0;
     m_nHeight = 0;
     m_pSamples = nullptr;
@@ -28,37 +27,31 @@ void CViewImage::InitFields()
     std::memset(m_SceneExtra, 0, sizeof m_SceneExtra);
 }
 
-CViewImage::CViewImage()
-{
+CViewImage::CViewImage() {
     InitFields();
 }
 
-CViewImage::~CViewImage()
-{
+CViewImage::~CViewImage() {
     delete[] m_pSamples;
 }
 
-void CViewImage::SetSamples(PixelSample* pSamples)
-{
+void CViewImage::SetSamples(PixelSample* pSamples) {
     if (m_pSamples != pSamples)
         delete[] m_pSamples;
     m_pSamples = pSamples;
 }
 
-void CViewImage::SetCamera(const double cop[3], const double P[3][3])
-{
+void CViewImage::SetCamera(const double cop[3], const double P[3][3]) {
     std::memcpy(m_COP, cop, sizeof m_COP);
     std::memcpy(m_P, P, sizeof m_P);
 }
 
-void CViewImage::SetSceneValues(const double bounds[6], const double extra[8])
-{
+void CViewImage::SetSceneValues(const double bounds[6], const double extra[8]) {
     std::memcpy(m_SceneBounds, bounds, sizeof m_SceneBounds);
     std::memcpy(m_SceneExtra, extra, sizeof m_SceneExtra);
 }
 
-void CViewImage::WriteDisplayBytes(unsigned char* pBytes) const
-{
+void CViewImage::WriteDisplayBytes(unsigned char* pBytes) const {
     const size_t nWidth = m_nWidth > 0 ? static_cast<size_t>(m_nWidth) : 0;
     const size_t nHeight = m_nHeight > 0 ? static_cast<size_t>(m_nHeight) : 0;
     if (!m_pSamples)

@@ -6,9 +6,7 @@
 #include <QPrinter>
 #include <QSettings>
 
-#include "framework/Services.h"
 #include "platform/DocTemplate.h"
-#include "platform/Document.h"
 #include "platform/FileDialog.h"
 #include "platform/FrameWnd.h"
 #include "platform/RecentFileList.h"

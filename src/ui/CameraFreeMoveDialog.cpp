@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/MorrowDoc.h"
 #include "framework/Services.h"
 #include "image/ViewImage.h"
 #include "platform/DataExchange.h"

@@ -2,11 +2,9 @@
 
 #include <cmath>
 
-#include "app/MorrowDoc.h"
 #include "framework/Services.h"
 #include "image/ViewImage.h"
 #include "platform/DataExchange.h"
-#include "ui/CameraFreeMoveDialog.h"
 #include "ui/MorrowView.h"
 #include "warp/Warp.h"
 

@@ -10,9 +10,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "app/MorrowDoc.h"
 #include "framework/Services.h"
 #include "image/ViewImage.h"
+#include "platform/Document.h"
+#include "ui/ImageSlots.h"
 #include "ui/Resource.h"
 
 // The native window the view draws into. Its events become the view's paint and size
@@ -49,8 +50,9 @@ private:
 };
 
 CMorrowView::CMorrowView(QWidget* pParent)
-    : CView(pParent), m_nDisplayMode(5), m_pDisplayBuffer(nullptr), m_nDisplayWidth(0),
-      m_nDisplayHeight(0), m_pGLWindow(nullptr), m_pContainer(nullptr), m_bWindowDestroyed(false) {
+    : CView(pParent), m_nDisplayMode(kDisplayNothing), m_pDisplayBuffer(nullptr),
+      m_nDisplayWidth(0), m_nDisplayHeight(0), m_pGLWindow(nullptr), m_pContainer(nullptr),
+      m_bWindowDestroyed(false) {
     m_pGLWindow = new CGLWindow(this);
     m_pContainer = QWidget::createWindowContainer(m_pGLWindow, this);
     m_pContainer->setFocusPolicy(Qt::NoFocus);
@@ -66,11 +68,11 @@ CMorrowView::~CMorrowView() {
     FreeDisplayBuffer();
 }
 
-CMorrowDoc* CMorrowView::GetDocument() const {
+CImageSlots* CMorrowView::GetImageSlots() const {
     CDocument* pDoc = CView::GetDocument();
-    CMorrowDoc* pMorrowDoc = dynamic_cast<CMorrowDoc*>(pDoc);
-    MORROW_ASSERT(pDoc == nullptr || pMorrowDoc != nullptr);
-    return pMorrowDoc;
+    CImageSlots* pSlots = dynamic_cast<CImageSlots*>(pDoc);
+    MORROW_ASSERT(pDoc == nullptr || pSlots != nullptr);
+    return pSlots;
 }
 
 int CMorrowView::OnCreate() {
@@ -84,7 +86,7 @@ void CMorrowView::OnInitialUpdate() {
     CView::OnInitialUpdate();
     m_GLContext.InitGL();
     FreeDisplayBuffer();
-    m_nDisplayMode = 5;
+    m_nDisplayMode = kDisplayNothing;
 }
 
 void CMorrowView::OnSize(unsigned nType, int cx, int cy) {
@@ -108,7 +110,7 @@ void CMorrowView::OnPaint() {
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         gluOrtho2D(0.0, viewport[2], 0.0, viewport[3]);
-        if (m_nDisplayMode == 6 || m_nDisplayMode == 7) {
+        if (m_nDisplayMode == kDisplaySource || m_nDisplayMode == kDisplayWarped) {
             MORROW_ASSERT(m_pDisplayBuffer != nullptr);
             // Without a buffer the cleared, black window is what is shown.
             if (m_pDisplayBuffer && m_nDisplayWidth > 0 && m_nDisplayHeight > 0) {

@@ -8,32 +8,36 @@
 #include "ui/GLContext.h"
 
 class QWindow;
-class CMorrowDoc;
+class CImageSlots;
 class CViewImage;
 
 class CMorrowView : public CView {
     Q_OBJECT
 public:
-    // Mode 5, no buffer, 0 x 0; the GL window exists but has no context yet (OnCreate).
+    // What the view shows (m_nDisplayMode); any other value paints like kDisplayNothing.
+    enum EDisplayMode : int { kDisplayNothing = 5, kDisplaySource = 6, kDisplayWarped = 7 };
+
+    // kDisplayNothing, no buffer, 0 x 0; the GL window exists but has no context yet (OnCreate).
     explicit CMorrowView(QWidget* pParent = nullptr);
     // Destroys the context if the window still has one, then frees the display buffer.
     ~CMorrowView() override;
 
-    // The view's document as a CMorrowDoc (asserted); null when it has none.
-    CMorrowDoc* GetDocument() const;
+    // The view's document as its image slots (asserted); null when it has none.
+    CImageSlots* GetImageSlots() const;
 
     // Window creation: makes the rendering context on the GL window (its result is not
     // examined: a failed context leaves a window that draws nothing). Returns 0.
     int OnCreate() override;
-    // A document has been attached: InitGL, then mode 5 and no buffer.
+    // A document has been attached: InitGL, then kDisplayNothing and no buffer.
     void OnInitialUpdate() override;
     // cx, cy: the new client size in device pixels. Sets the viewport to it, unless either is
     // 0 (a minimised window), when the viewport stays.
     void OnSize(unsigned nType, int cx, int cy);
     // Background erase: nothing to erase, the paint covers everything. Returns false.
     bool OnEraseBkgnd();
-    // Clears to black, sets the 2-D mapping and, in modes 6 and 7, draws the buffer with its
-    // row 0 at the bottom; then presents the frame. Mode 6 or 7 without a buffer paints black.
+    // Clears to black, sets the 2-D mapping and, showing the source or the warped image, draws
+    // the buffer with its row 0 at the bottom; then presents the frame. Either without a buffer
+    // paints black.
     void OnPaint();
     // Window destruction: deletes the rendering context.
     void OnDestroy();
@@ -47,7 +51,7 @@ public:
     // pixel (x, y) at byte (y * w + x) * 3, each colour through ColourToByte. An image without
     // a grid (or with a non-positive size) leaves no buffer and a 0 x 0 size.
     void RefreshDisplay(const CViewImage& image);
-    // 5 nothing shown, 6 source image, 7 warped image; other values paint like 5.
+    // An EDisplayMode; other values paint like kDisplayNothing.
     void SetDisplayMode(int nMode) { m_nDisplayMode = nMode; }
     // The document's source image when it has a grid; otherwise tells the user to load image
     // data first and returns null. The moves and their hints start with it.
@@ -82,7 +86,7 @@ public:
 
 private:
     CGLContext m_GLContext;
-    int m_nDisplayMode;
+    int m_nDisplayMode; // an EDisplayMode (5, 6, 7), or any other value shown as nothing
     unsigned char* m_pDisplayBuffer;
     int m_nDisplayWidth;
     int m_nDisplayHeight;

@@ -14,13 +14,13 @@
 
 #include <string>
 
-#include "app/MorrowDoc.h"
 #include "framework/Services.h"
 #include "image/ViewImage.h"
 #include "platform/FileDialog.h"
 #include "platform/FrameWnd.h"
 #include "ui/CameraFreeMoveDialog.h"
 #include "ui/FocusCameraMoveDialog.h"
+#include "ui/ImageSlots.h"
 
 namespace {
 
@@ -119,9 +119,9 @@ QString WarpStatus(const CViewImage& image, qint64 nNanoseconds) {
 } // namespace
 
 bool CMorrowView::LoadImagedataFile(const QString& strPath) {
-    CMorrowDoc* pDoc = GetDocument();
-    MORROW_ASSERT(pDoc != nullptr);
-    if (!pDoc)
+    CImageSlots* pSlots = GetImageSlots();
+    MORROW_ASSERT(pSlots != nullptr);
+    if (!pSlots)
         return false;
 
     // The new image first: if the file cannot be read, everything stays as it was.
@@ -134,11 +134,8 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
         return false;
     }
 
-    m_nDisplayMode = 6;
-    delete pDoc->m_pWarpedImage;
-    pDoc->m_pWarpedImage = nullptr;
-    delete pDoc->m_pSourceImage;
-    pDoc->m_pSourceImage = pImage;
+    m_nDisplayMode = kDisplaySource;
+    pSlots->SetSourceImage(pImage); // deletes the warped image, then the old source
     RefreshDisplay(*pImage);
     RepaintNow();
     ShowStatus(*this, QStringLiteral("Loaded %1").arg(strPath));
@@ -161,11 +158,9 @@ namespace {
 // Replaces the document's warped image by the one build() makes from the source image (the
 // whole warp runs there, under a busy cursor), shows it and puts the warp's summary into the
 // status bar. The dialog of the move has been accepted; the source image exists.
-template <typename Build>
-void ShowMove(CMorrowView& view, CMorrowDoc& doc, Build build) {
-    const CViewImage& source = *doc.m_pSourceImage;
-    delete doc.m_pWarpedImage;
-    doc.m_pWarpedImage = nullptr;
+template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlots, Build build) {
+    const CViewImage& source = *imageSlots.GetSourceImage();
+    imageSlots.SetWarpedImage(nullptr);
     QElapsedTimer timer;
     CViewImage* pWarped = nullptr;
     {
@@ -174,8 +169,8 @@ void ShowMove(CMorrowView& view, CMorrowDoc& doc, Build build) {
         pWarped = build(source);
     }
     const qint64 nElapsed = timer.nsecsElapsed();
-    doc.m_pWarpedImage = pWarped;
-    view.SetDisplayMode(7);
+    imageSlots.SetWarpedImage(pWarped);
+    view.SetDisplayMode(CMorrowView::kDisplayWarped);
     view.RefreshDisplay(*pWarped);
     view.RepaintNow();
     ShowStatus(view, WarpStatus(*pWarped, nElapsed));
@@ -184,23 +179,23 @@ void ShowMove(CMorrowView& view, CMorrowDoc& doc, Build build) {
 } // namespace
 
 const CViewImage* CMorrowView::SourceForMove() {
-    CMorrowDoc* pDoc = GetDocument();
-    if (!pDoc || !HasGrid(pDoc->m_pSourceImage)) {
+    CImageSlots* pSlots = GetImageSlots();
+    if (!pSlots || !HasGrid(pSlots->GetSourceImage())) {
         ShowMessageBox(kLoadImageDataFirstText);
         return nullptr;
     }
-    return pDoc->m_pSourceImage;
+    return pSlots->GetSourceImage();
 }
 
 void CMorrowView::OnFreeCameraMove() {
     if (!SourceForMove())
         return;
-    CMorrowDoc* pDoc = GetDocument();
+    CImageSlots* pSlots = GetImageSlots();
     CCameraFreeMoveDialog dlg(this);
     if (dlg.DoModal() != IDOK)
         return;
     const double position[3] = {dlg.m_dPosX, dlg.m_dPosY, dlg.m_dPosZ};
-    ShowMove(*this, *pDoc, [&](const CViewImage& source) {
+    ShowMove(*this, *pSlots, [&](const CViewImage& source) {
         return new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, position, source);
     });
 }
@@ -208,11 +203,11 @@ void CMorrowView::OnFreeCameraMove() {
 void CMorrowView::OnFocusCameraMove() {
     if (!SourceForMove())
         return;
-    CMorrowDoc* pDoc = GetDocument();
+    CImageSlots* pSlots = GetImageSlots();
     CFocusCameraMoveDialog dlg(this);
     if (dlg.DoModal() != IDOK)
         return;
-    ShowMove(*this, *pDoc, [&](const CViewImage& source) {
+    ShowMove(*this, *pSlots, [&](const CViewImage& source) {
         return new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, dlg.m_dZoom, source);
     });
 }
@@ -241,13 +236,13 @@ void SaveImage(const CView& view, const CViewImage* pImage, const char* pszNothi
 } // namespace
 
 void CMorrowView::OnSaveSourceFile() {
-    CMorrowDoc* pDoc = GetDocument();
-    SaveImage(*this, pDoc ? pDoc->m_pSourceImage : nullptr,
+    CImageSlots* pSlots = GetImageSlots();
+    SaveImage(*this, pSlots ? pSlots->GetSourceImage() : nullptr,
               "There is no source image to save. Load image data first.");
 }
 
 void CMorrowView::OnSaveWarpedFile() {
-    CMorrowDoc* pDoc = GetDocument();
-    SaveImage(*this, pDoc ? pDoc->m_pWarpedImage : nullptr,
+    CImageSlots* pSlots = GetImageSlots();
+    SaveImage(*this, pSlots ? pSlots->GetWarpedImage() : nullptr,
               "There is no warped image to save. Run a camera move first.");
 }

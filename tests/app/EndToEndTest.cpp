@@ -122,7 +122,7 @@ void CEndToEndTest::missingImagedataFile() {
     QCOMPARE(sinks.messages,
              std::vector<std::string>{"Cannot open the data file \"" + strMissing + "\"."});
     QCOMPARE(pView->GetDisplayMode(), 5);
-    QVERIFY(!pView->GetDocument()->m_pSourceImage);
+    QVERIFY(!pView->GetImageSlots()->GetSourceImage());
 }
 
 QTEST_MAIN(CEndToEndTest)

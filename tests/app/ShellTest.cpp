@@ -57,7 +57,7 @@ class CShellTest : public QObject {
     CMainFrame* m_pFrame = nullptr;
 
     CMorrowView* View() const { return static_cast<CMorrowView*>(m_pFrame->GetActiveView()); }
-    CMorrowDoc* Doc() const { return View()->GetDocument(); }
+    CMorrowDoc* Doc() const { return dynamic_cast<CMorrowDoc*>(View()->GetDocument()); }
 
     // A started application, as main starts it.
     bool Start() {

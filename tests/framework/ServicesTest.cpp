@@ -3,8 +3,7 @@
 #include "TestSupport.h"
 #include "framework/Services.h"
 
-TEST(Services, TraceFormatsLikePrintfAndKeepsLineEnds)
-{
+TEST(Services, TraceFormatsLikePrintfAndKeepsLineEnds) {
     CRecordingSinks sinks;
     TraceLine("can't open datafile %s!", "a b.txt");
     TraceLine("SwapBuffers Failed! %d\r\n", 5);
@@ -17,8 +16,7 @@ TEST(Services, TraceFormatsLikePrintfAndKeepsLineEnds)
     EXPECT_TRUE(sinks.messages.empty());
 }
 
-TEST(Services, AssertionNamesFileAndLineAndCarriesOn)
-{
+TEST(Services, AssertionNamesFileAndLineAndCarriesOn) {
     CRecordingSinks sinks;
     int nAfter = 0;
     MORROW_ASSERT(1 + 1 == 3);
@@ -32,16 +30,14 @@ TEST(Services, AssertionNamesFileAndLineAndCarriesOn)
     EXPECT_EQ(sinks.AssertionCount(), 1);
 }
 
-TEST(Services, OutsideAScopeEveryMessageIsShown)
-{
+TEST(Services, OutsideAScopeEveryMessageIsShown) {
     CRecordingSinks sinks;
     ShowMessageBox("Too TINY");
     ShowMessageBox("Too TINY");
     EXPECT_EQ(sinks.messages, (std::vector<std::string>{"Too TINY", "Too TINY"}));
 }
 
-TEST(Services, ScopeShowsEachTextOnceAndCountsAll)
-{
+TEST(Services, ScopeShowsEachTextOnceAndCountsAll) {
     CRecordingSinks sinks;
     {
         CMessageScope scope;
@@ -68,8 +64,7 @@ TEST(Services, ScopeShowsEachTextOnceAndCountsAll)
     EXPECT_EQ(sinks.messages.size(), 4u);
 }
 
-TEST(Services, AssertionRepeatedInAScopeIsTracedOnceWithItsCount)
-{
+TEST(Services, AssertionRepeatedInAScopeIsTracedOnceWithItsCount) {
     CRecordingSinks sinks;
     int nLine = 0;
     {
@@ -86,7 +81,8 @@ TEST(Services, AssertionRepeatedInAScopeIsTracedOnceWithItsCount)
     EXPECT_EQ(sinks.traces[0], "Assertion failed: i < 0, file ServicesTest.cpp, line " +
                                    std::to_string(nLine) + "\n");
     EXPECT_EQ(sinks.traces[1].rfind("Assertion failed: false,", 0), 0u);
-    EXPECT_EQ(sinks.traces[2], "Assertion at " + strSite + " failed 1000 times in this operation\n");
+    EXPECT_EQ(sinks.traces[2],
+              "Assertion at " + strSite + " failed 1000 times in this operation\n");
     EXPECT_EQ(sinks.traces[3].rfind("Assertion failed: 1 < 0,", 0), 0u);
     EXPECT_EQ(sinks.AssertionCount(), 3);
 }

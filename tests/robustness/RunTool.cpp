@@ -1,6 +1,6 @@
+#include "RunTool.h"
 #include <grp.h>
 #include <sys/stat.h>
-#include "RunTool.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -145,9 +145,9 @@ TEST_F(ExactTriangle, SkipsPositionsOutsideTheWindow) {
         {-3, -4, 20, 20, true, true},
     };
     for (const Case& c : cases) {
-        auto pTarget = MakeTarget(kOrigin, kIdentityP, c.nWidth, c.nHeight);
-        pTarget->WarpTriangle(5, 5, 6, 5, 5, 6, c.xOff, c.yOff, *pSource);
-        const PixelSample* pGrid = pTarget->GetSamples();
+        auto pCut = MakeTarget(kOrigin, kIdentityP, c.nWidth, c.nHeight);
+        pCut->WarpTriangle(5, 5, 6, 5, 5, 6, c.xOff, c.yOff, *pSource);
+        const PixelSample* pGrid = pCut->GetSamples();
         auto stored = [&](int x, int y) {
             const int col = x - c.xOff, row = y - c.yOff;
             return col >= 0 && col < c.nWidth && row >= 0 && row < c.nHeight &&
@@ -155,7 +155,7 @@ TEST_F(ExactTriangle, SkipsPositionsOutsideTheWindow) {
         };
         EXPECT_EQ(stored(6, 5), c.bStored65) << c.xOff << " " << c.yOff;
         EXPECT_EQ(stored(5, 6), c.bStored56) << c.xOff << " " << c.yOff;
-        EXPECT_EQ(CountColoured(*pTarget), int(c.bStored65) + int(c.bStored56));
+        EXPECT_EQ(CountColoured(*pCut), int(c.bStored65) + int(c.bStored56));
     }
 }
 

@@ -2,17 +2,12 @@
 
 #include "image/SafeFile.h"
 
-#include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <locale.h>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {

@@ -35,7 +35,6 @@ int BadArguments(const std::string& strProblem) {
     return 1;
 }
 
-
 // "%.17g" in the C locale, whatever the process locale is; JSON has no NaN or infinity.
 std::string Number(double dValue, bool bJson) {
     if (bJson && !std::isfinite(dValue))

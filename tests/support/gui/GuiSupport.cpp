@@ -47,7 +47,7 @@ bool CStartedApp::Start(const QStringList& args, const QSize& size) {
     if (!QTest::qWaitForWindowExposed(m_pFrame))
         return false;
     m_pView = dynamic_cast<CMorrowView*>(m_pFrame->GetActiveView());
-    m_pDoc = m_pView ? m_pView->GetDocument() : nullptr;
+    m_pDoc = m_pView ? dynamic_cast<CMorrowDoc*>(m_pView->GetDocument()) : nullptr;
     return m_pDoc && QTest::qWaitFor([this]() { return m_pView->GetGLWindow()->isExposed(); });
 }
 
