@@ -191,7 +191,7 @@ void CTriangleRaster::Draw(const WarpedTriangle& tri) const {
 
 void CTriangleRaster::Fill(const WarpedTriangle& tri, int xs, int xe, int ys, int ye,
                            unsigned char* pStored) const {
-    if (pStored && m_pTinyCount &&
+    if (m_bRegions && pStored && m_pTinyCount &&
         static_cast<long>(xe - xs + 1) * (static_cast<long>(ye) - ys + 1) >= kMinRegionArea) {
         double Fx, Fy;
         CMatrix::FarPoint(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, &Fx, &Fy);

@@ -41,6 +41,9 @@ struct CTriangleRaster {
     int m_nRowLo, m_nRowHi;
     // Null: "Too TINY" is shown at once; otherwise its occurrences are added here.
     long* m_pTinyCount;
+    // Large boxes are settled region by region (see FillRegion); off, every position of the
+    // box goes through the plain test, which tests compare against.
+    bool m_bRegions = true;
 
     // The box of the triangle, then Fill.
     void Draw(const WarpedTriangle& tri) const;
