@@ -34,6 +34,7 @@ struct WarpReport {
     bool bDegenerate = false; // |W| <= 1e-20: the fallback order was used
     int nXOff = 0, nYOff = 0; // new-plane coordinates of column 0 and row 0
     bool bCut = false;        // the grid was cut to its maximum size
+    bool bTooCostly = false;  // the fill was over the warp budget: nothing was drawn
     struct Message {
         std::string strText;
         int nCount;

@@ -157,10 +157,10 @@ namespace {
 
 // Replaces the document's warped image by the one build() makes from the source image (the
 // whole warp runs there, under a busy cursor), shows it and puts the warp's summary into the
-// status bar. The dialog of the move has been accepted; the source image exists.
+// status bar; a move too costly to render changes nothing. The dialog of the move has been
+// accepted; the source image exists.
 template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlots, Build build) {
     const CViewImage& source = *imageSlots.GetSourceImage();
-    imageSlots.SetWarpedImage(nullptr);
     QElapsedTimer timer;
     CViewImage* pWarped = nullptr;
     {
@@ -169,6 +169,13 @@ template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlo
         pWarped = build(source);
     }
     const qint64 nElapsed = timer.nsecsElapsed();
+    if (pWarped->GetWarpReport().bTooCostly) {
+        // The warp said so in a message box; what was shown before stays, and so does the
+        // warped image a save would write.
+        delete pWarped;
+        ShowStatus(view, QStringLiteral("The move was too costly to render; nothing changed"));
+        return;
+    }
     imageSlots.SetWarpedImage(pWarped);
     view.SetDisplayMode(CMorrowView::kDisplayWarped);
     view.RefreshDisplay(*pWarped);

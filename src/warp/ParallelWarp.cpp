@@ -8,8 +8,10 @@
 //    a stored position where its interpolation would show "Too TINY", so the bands count the
 //    messages of the forward order, and they are shown on the calling thread at the end.
 #include "warp/ParallelWarp.h"
+#include "warp/Warp.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -25,6 +27,17 @@ namespace {
 // A band thread is worth starting only for this many target rows or more.
 constexpr int kMinBandRows = 32;
 constexpr unsigned kMaxThreads = 8;
+
+// The fill budget, in the units of TriangleCost.
+std::atomic<long long> g_nWarpBudget{kDefaultWarpBudget};
+
+// The work of filling a box of nWidth x nHeight positions, in units of about one position
+// tested: a small box tests every position, a large one is settled region by region, at a cost
+// that grows with its sides (the lines where the outcome changes) rather than with its area.
+long long TriangleCost(long long nWidth, long long nHeight) {
+    const long long nArea = nWidth * nHeight;
+    return nArea < kMinRegionArea ? nArea : 3 * (nWidth + nHeight);
+}
 
 // A triangle that can write into the window: its source pixels (grid elements) and its box
 // clipped to the window, in plane coordinates.
@@ -139,7 +152,7 @@ public:
           m_nSrcHeight(source.GetHeight()), m_pSource(source.GetSamples()),
           m_pGrid(target.GetSamples()), m_nWidth(target.GetWidth()), m_nHeight(target.GetHeight()),
           m_nXOff(xOff), m_nYOff(yOff), m_nThreads(nThreads), m_scratch(scratch),
-          m_barrier(nThreads), m_tinyCounts(nThreads, 0),
+          m_barrier(nThreads), m_tinyCounts(nThreads, 0), m_costs(nThreads, 0),
           m_k(ComputeWarpConstants(source.GetP(), target.GetP(), source.GetCOP(),
                                    target.GetCOP())) {
         for (int i = 0; i < nSheets; ++i)
@@ -157,7 +170,18 @@ public:
         m_barrier.Wait();
         PrepareTriangles(nThread);
         m_barrier.Wait();
-        FillBand(nThread);
+        // Every thread reads the same sum, so all of them skip the fill or none.
+        if (Cost() <= GetWarpBudget())
+            FillBand(nThread);
+    }
+
+    // The estimated cost of the fill: the sum of TriangleCost over the prepared triangles, the
+    // same for any number of threads.
+    long long Cost() const {
+        long long nCost = 0;
+        for (long long n : m_costs)
+            nCost += n;
+        return nCost;
     }
 
     // "Too TINY" as often as the bands counted it.
@@ -178,6 +202,7 @@ private:
     CWarpScratch& m_scratch;
     CPhaseBarrier m_barrier;
     std::vector<long> m_tinyCounts;
+    std::vector<long long> m_costs; // of every thread's run of triangles
     WarpConstants m_k;
     int m_nTotalSteps = 0;
 
@@ -206,6 +231,7 @@ private:
             TriangleRecord r;
             if (Prepare(x1, y1, x2, y2, x3, y3, r)) {
                 mine.push_back(r);
+                m_costs[nThread] += TriangleCost(r.nXe - r.nXs + 1, r.nYe - r.nYs + 1);
                 const double dWork = r.nXe - r.nXs + 1;
                 delta[static_cast<size_t>(r.nYs - m_nYOff)] += dWork;
                 delta[static_cast<size_t>(r.nYe - m_nYOff) + 1] -= dWork;
@@ -312,8 +338,16 @@ int SplitRows(const std::vector<std::vector<double>>& rowDeltas, int nYOff, int 
     return static_cast<int>(firstRows.size()) - 1;
 }
 
-void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
-                const CViewImage& target, int xOff, int yOff) {
+void SetWarpBudget(long long nBudget) {
+    g_nWarpBudget = nBudget > 0 ? nBudget : kDefaultWarpBudget;
+}
+
+long long GetWarpBudget() {
+    return g_nWarpBudget;
+}
+
+long long WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
+                     const CViewImage& target, int xOff, int yOff) {
     // The working memory of a warp is kept by the calling thread for its next warp: freed and
     // allocated afresh, its pages (and those of the grid below it) went back to the system and
     // were faulted in again on every warp, which cost about as much as a small warp itself.
@@ -323,5 +357,8 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
     CThreadTeam team(nWanted);
     CSheetWarp warp(pSheets, nSheets, source, target, xOff, yOff, team.Count(), scratch);
     team.Run([&warp](unsigned nThread) { warp.Run(nThread); });
+    if (warp.Cost() > GetWarpBudget())
+        return warp.Cost();
     warp.ShowMessages();
+    return 0;
 }

@@ -11,8 +11,10 @@
 // Draws the sheets (in order) of the source into the grid of the target, whose window starts
 // at plane column xOff and row yOff. Needs a source grid that the sheets stay on and a target
 // grid. "Too TINY" is shown on the calling thread, as often as the one-thread order shows it.
-void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
-                const CViewImage& target, int xOff, int yOff);
+// Returns 0; or, when the estimated cost of the fill is over the budget, that cost, having
+// drawn nothing and shown nothing.
+long long WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
+                     const CViewImage& target, int xOff, int yOff);
 
 // Splits the window's rows into at most nBands bands of about equal work, from the summed
 // per-row work differences of every thread (+w at the first row of a box, -w after its last;

@@ -29,74 +29,74 @@ inline int SheetSteps(const WarpSheet& sheet) {
 }
 
 // The four sweeps. Only the steps nStepLo .. nStepHi - 1 of the outer (column) loop are run,
-// counted from its first column, 0 <= nStepLo <= nStepHi <= x1 - x0; emit(x1, y1, x2, y2, x3, y3)
+// counted from its first column, 0 <= nStepLo <= nStepHi <= x1 - x0; sink(x1, y1, x2, y2, x3, y3)
 // receives the vertices of every triangle.
-template <class Emit>
-void SweepXIncYInc(int x0, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+template <class Sink>
+void SweepXIncYInc(int x0, int y0, int y1, int nStepLo, int nStepHi, const Sink& sink) {
     for (int x = x0 + nStepLo; x < x0 + nStepHi; ++x) {
         for (int y = y0; y <= y1 - 1; ++y) {
-            emit(x, y, x + 1, y, x, y + 1);
-            emit(x, y + 1, x + 1, y, x + 1, y + 1);
+            sink(x, y, x + 1, y, x, y + 1);
+            sink(x, y + 1, x + 1, y, x + 1, y + 1);
         }
     }
 }
 
-template <class Emit>
-void SweepXDecYInc(int x1, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+template <class Sink>
+void SweepXDecYInc(int x1, int y0, int y1, int nStepLo, int nStepHi, const Sink& sink) {
     for (int x = x1 - nStepLo; x > x1 - nStepHi; --x) {
         for (int y = y0; y <= y1 - 1; ++y) {
-            emit(x, y, x - 1, y, x, y + 1);
-            emit(x - 1, y, x, y + 1, x - 1, y + 1);
+            sink(x, y, x - 1, y, x, y + 1);
+            sink(x - 1, y, x, y + 1, x - 1, y + 1);
         }
     }
 }
 
-template <class Emit>
-void SweepXDecYDec(int x1, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+template <class Sink>
+void SweepXDecYDec(int x1, int y0, int y1, int nStepLo, int nStepHi, const Sink& sink) {
     for (int x = x1 - nStepLo; x > x1 - nStepHi; --x) {
         for (int y = y1; y >= y0 + 1; --y) {
-            emit(x, y, x - 1, y, x, y - 1);
-            emit(x - 1, y, x, y - 1, x - 1, y - 1);
+            sink(x, y, x - 1, y, x, y - 1);
+            sink(x - 1, y, x, y - 1, x - 1, y - 1);
         }
     }
 }
 
-template <class Emit>
-void SweepXIncYDec(int x0, int y0, int y1, int nStepLo, int nStepHi, const Emit& emit) {
+template <class Sink>
+void SweepXIncYDec(int x0, int y0, int y1, int nStepLo, int nStepHi, const Sink& sink) {
     for (int x = x0 + nStepLo; x < x0 + nStepHi; ++x) {
         for (int y = y1; y >= y0 + 1; --y) {
-            emit(x, y, x, y - 1, x + 1, y);
-            emit(x, y - 1, x + 1, y, x + 1, y - 1);
+            sink(x, y, x, y - 1, x + 1, y);
+            sink(x, y - 1, x + 1, y, x + 1, y - 1);
         }
     }
 }
 
 // The steps nStepLo .. nStepHi - 1 of a sheet (clipped to its steps).
-template <class Emit>
-void RunSheetSteps(const WarpSheet& sheet, int nStepLo, int nStepHi, const Emit& emit) {
+template <class Sink>
+void RunSheetSteps(const WarpSheet& sheet, int nStepLo, int nStepHi, const Sink& sink) {
     nStepLo = std::max(nStepLo, 0);
     nStepHi = std::min(nStepHi, SheetSteps(sheet));
     if (nStepLo >= nStepHi)
         return;
     switch (sheet.eSweep) {
     case ESweep::XIncYInc:
-        SweepXIncYInc(sheet.x0, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        SweepXIncYInc(sheet.x0, sheet.y0, sheet.y1, nStepLo, nStepHi, sink);
         break;
     case ESweep::XDecYInc:
-        SweepXDecYInc(sheet.x1, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        SweepXDecYInc(sheet.x1, sheet.y0, sheet.y1, nStepLo, nStepHi, sink);
         break;
     case ESweep::XDecYDec:
-        SweepXDecYDec(sheet.x1, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        SweepXDecYDec(sheet.x1, sheet.y0, sheet.y1, nStepLo, nStepHi, sink);
         break;
     case ESweep::XIncYDec:
-        SweepXIncYDec(sheet.x0, sheet.y0, sheet.y1, nStepLo, nStepHi, emit);
+        SweepXIncYDec(sheet.x0, sheet.y0, sheet.y1, nStepLo, nStepHi, sink);
         break;
     }
 }
 
 // Every triangle of a sheet.
-template <class Emit> void RunSheet(const WarpSheet& sheet, const Emit& emit) {
-    RunSheetSteps(sheet, 0, SheetSteps(sheet), emit);
+template <class Sink> void RunSheet(const WarpSheet& sheet, const Sink& sink) {
+    RunSheetSteps(sheet, 0, SheetSteps(sheet), sink);
 }
 
 // A sheet draws nothing when its rectangle has no cell.

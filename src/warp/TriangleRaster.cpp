@@ -15,9 +15,8 @@ namespace {
 
 // Columns of a box with at least this many rows are narrowed with the cone filter first.
 constexpr int kMinFilteredRows = 8;
-// Boxes of at least this many positions are settled region by region; parts of at most
-// kMaxPlainArea positions go position by position.
-constexpr long kMinRegionArea = 512;
+// Parts of a box settled region by region with at most kMaxPlainArea positions go position by
+// position.
 constexpr long kMaxPlainArea = 16;
 
 // The smallest double whose square root is at least 0.5. The square root is correctly rounded

@@ -24,6 +24,9 @@ void TriangleExtent(double x1, double y1, double x2, double y2, double x3, doubl
 bool TriangleBox(double X1, double Y1, double X2, double Y2, double X3, double Y3, int nColLo,
                  int nColHi, int nRowLo, int nRowHi, int* pXs, int* pXe, int* pYs, int* pYe);
 
+// Boxes of at least this many positions (on the band path) are settled region by region.
+constexpr long kMinRegionArea = 512;
+
 // One warped triangle: positions and source samples of its three vertices, vertex 1 first.
 struct WarpedTriangle {
     double X1, Y1, X2, Y2, X3, Y3;

@@ -17,6 +17,7 @@
 #include "warp/ParallelWarp.h"
 #include "warp/Sheets.h"
 #include "warp/TriangleRaster.h"
+#include "warp/Warp.h"
 #include "warp/WarpEquation.h"
 
 namespace {
@@ -106,7 +107,19 @@ void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, 
             RunSheet(pSheets[i], draw);
         return;
     }
-    WarpSheets(pSheets, nSheets, source, *this, xOff, yOff);
+    const long long nCost = WarpSheets(pSheets, nSheets, source, *this, xOff, yOff);
+    if (nCost > 0) {
+        // A move whose triangles would take far longer than any ordinary warp (depth steps
+        // stretched across the whole window by the thousand) is refused instead of freezing
+        // the caller; the grid stays black.
+        m_WarpReport.bTooCostly = true;
+        char szText[200];
+        std::snprintf(szText, sizeof szText,
+                      "The move is too costly to render: about %lld million steps, over the "
+                      "limit of %lld million.",
+                      nCost / 1000000, GetWarpBudget() / 1000000);
+        ShowMessageBox(szText);
+    }
 }
 
 void CViewImage::TraverseXIncYInc(const CViewImage& source, int x0, int y0, int x1, int y1,

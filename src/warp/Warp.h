@@ -40,3 +40,12 @@ EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3],
 
 // Zone 1..9 of a rounded epipole (not negated).
 int ZoneOf(int ex, int ey);
+
+// The estimated cost the fill of a warp may take (about one unit per position tested, so the
+// default is some seconds of work on one core); 0 or less restores the default. A warp over it
+// draws nothing, shows "The move is too costly to render: ..." and sets bTooCostly in its report.
+// The estimate is formed from the triangles before any is filled, so it does not depend on the
+// number of threads.
+constexpr long long kDefaultWarpBudget = 300000000;
+void SetWarpBudget(long long nBudget);
+long long GetWarpBudget();

@@ -22,6 +22,7 @@
 #include "ui/FocusCameraMoveDialog.h"
 #include "ui/MorrowView.h"
 #include "ui/Resource.h"
+#include "warp/Warp.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ private slots:
     void nothingLoadedOrNothingToSave();
     void bmpWriteFailure();
     void repeatedWarpMessagesCounted();
+    void moveTooCostlyKeepsThePicture();
     void realFileDialogs();
 
 private:
@@ -446,6 +448,26 @@ void CCommandsTest::repeatedWarpMessagesCounted() {
                                    .arg(report.messages[0].nCount)),
              qPrintable(Status()));
     QCOMPARE(m_pView->GetDisplayMode(), 7);
+}
+
+void CCommandsTest::moveTooCostlyKeepsThePicture() {
+    CRecordingSinks sinks;
+    Load(m_strRoom);
+    Move(ID_FOCUS_CAMERA_MOVE, kFocusFields);
+    const Snapshot before = Take();
+    const std::string strWarped = BmpBytes(*before.pWarped);
+
+    SetWarpBudget(1000);
+    Move(ID_FREE_CAMERA_MOVE, kFreeFields);
+    SetWarpBudget(0);
+    QCOMPARE(sinks.messages.size(), size_t(1));
+    QVERIFY2(sinks.messages[0].rfind("The move is too costly to render: about ", 0) == 0,
+             sinks.messages[0].c_str());
+    // The picture, the warped image a save writes and the display mode stay as they were.
+    QVERIFY(Take() == before);
+    QVERIFY(BmpBytes(*m_pDoc->m_pWarpedImage) == strWarped);
+    QCOMPARE(Status(), QStringLiteral("The move was too costly to render; nothing changed"));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void CCommandsTest::realFileDialogs() {

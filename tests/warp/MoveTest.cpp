@@ -213,4 +213,29 @@ TEST(Moves, RepeatedMessagesAreShownOncePerWarp) {
     EXPECT_EQ(sinks.messages.size(), 2u);
 }
 
+// A move over the warp budget draws nothing and says so once; the budget restored, the same
+// move is drawn.
+TEST(Moves, MoveOverTheBudgetIsRefusedWithAMessage) {
+    CRecordingSinks sinks;
+    auto pSource = MakeSourceImage();
+    const double position[3] = {-6.0, 9.0, 15.0};
+    SetWarpBudget(1000);
+    const CViewImage refused(1.0, -2.0, 3.0, position, *pSource);
+    SetWarpBudget(0);
+    EXPECT_TRUE(refused.GetWarpReport().bTooCostly);
+    ASSERT_EQ(sinks.messages.size(), 1u);
+    EXPECT_EQ(sinks.messages[0].rfind("The move is too costly to render: about ", 0), 0u)
+        << sinks.messages[0];
+    ASSERT_NE(refused.GetSamples(), nullptr);
+    for (int i = 0; i < refused.GetWidth() * refused.GetHeight(); ++i)
+        ASSERT_EQ(refused.GetSamples()[i].red + refused.GetSamples()[i].green, 0.0);
+
+    const CViewImage drawn(1.0, -2.0, 3.0, position, *pSource);
+    EXPECT_FALSE(drawn.GetWarpReport().bTooCostly);
+    long nColoured = 0;
+    for (int i = 0; i < drawn.GetWidth() * drawn.GetHeight(); ++i)
+        nColoured += drawn.GetSamples()[i].red + drawn.GetSamples()[i].green > 0.0;
+    EXPECT_GT(nColoured, 10000);
+}
+
 } // namespace

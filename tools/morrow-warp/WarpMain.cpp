@@ -237,6 +237,13 @@ int main(int argc, char** argv) {
         pOutput = pWarped.get();
     }
 
+    if (pWarped && pWarped->GetWarpReport().bTooCostly) {
+        // The message has been printed; an image that was not drawn is not written.
+        PrintMessageCounts(pWarped->GetWarpReport().messages);
+        std::fprintf(stderr, "morrow-warp: %s not written: the move is too costly to render\n",
+                     o.strOut.c_str());
+        return 4;
+    }
     if (!pOutput->WriteBmp(o.strOut.c_str())) {
         if (pWarped)
             PrintMessageCounts(pWarped->GetWarpReport().messages);
