@@ -102,8 +102,12 @@ public:
     const WarpReport& GetWarpReport() const { return m_WarpReport; }
 
     // ---- warping engine (warp/) ----
-    // Largest warped grid along each axis; a larger warped border is cut to it.
+    // Largest warped grid along each axis for a source of up to 1024 samples a side (a larger
+    // source allows twice its larger side, see MaxWarpSide); a larger warped border is cut to
+    // it.
     static constexpr int kMaxWarpSide = 2048;
+    // The largest source side the warp takes.
+    static constexpr int kMaxSourceSide = 4096;
 
     // The warping equation for one reference pixel. Returns false (and *outX, *outY are NaN)
     // when the point is unusable: |D| <= 1e-20, or the point is not in front of the new camera.
@@ -112,20 +116,22 @@ public:
                    double* outY) const;
     // Runs the sheets of one zone row; an id outside +-1..9 shows "Wrong Zone id".
     void TraverseZone(const CViewImage& source, int nZone, int ex, int ey, int xOff, int yOff);
-    // Box spanned by the usable warped border pixels, always containing (0, 0).
+    // Box spanned by the usable warped border pixels of a source grid of nSrcWidth x
+    // nSrcHeight, always containing (0, 0).
     void ComputeWarpBounds(const double srcP[3][3], const double newP[3][3], const double srcCOP[3],
                            const double newCOP[3], const PixelSample* pSource, double* minX,
-                           double* maxX, double* minY, double* maxY) const;
+                           double* maxX, double* minY, double* maxY, int nSrcWidth = 200,
+                           int nSrcHeight = 200) const;
     // The window of the new grid from the box of the warped border (which holds the origin):
     // xOff = trunc(minX - 1), xHi = trunc(maxX + 1), width = xHi - xOff + 1, likewise for y.
-    // Bounds beyond the fixed range -1023..1022 are clamped into it first so that neither side
-    // exceeds kMaxWarpSide; returns true when that cut the window.
+    // Bounds beyond the range -(nMaxSide / 2 - 1)..nMaxSide / 2 - 2 are clamped into it first
+    // so that neither side exceeds nMaxSide; returns true when that cut the window.
     static bool WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff, int* yOff,
-                           int* nWidth, int* nHeight);
+                           int* nWidth, int* nHeight, int nMaxSide = kMaxWarpSide);
     // Sizes, allocates, clears and fills the grid of this (new) image from the source, whose
-    // grid must be 200 x 200 (otherwise the new image gets a cleared 3 x 3 grid and nothing is
-    // drawn). Bounds beyond kMaxWarpSide are cut, with one message box. Fills the zone, ex,
-    // ey, offsets and bCut of the warp report; runs in the caller's message scope.
+    // grid must be usable (IsWarpableSource; otherwise the new image gets a cleared 3 x 3 grid
+    // and nothing is drawn). Bounds beyond MaxWarpSide are cut, with one message box. Fills the
+    // zone, ex, ey, offsets and bCut of the warp report; runs in the caller's message scope.
     void SetupWarp(const CViewImage& source, int nZone, int ex, int ey);
 
     // ---- test seams of the warping engine ----
@@ -136,7 +142,7 @@ public:
     // first).
     void TriangleBounds(double x1, double y1, double x2, double y2, double x3, double y3,
                         double* minX, double* maxX, double* minY, double* maxY) const;
-    // One triangle of three source pixels (0..199 each) warped and drawn into this image's grid.
+    // One triangle of three source pixels warped and drawn into this image's grid.
     void WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int xOff, int yOff,
                       const CViewImage& reference);
     // One sheet traversal over the source rectangle (x0, y0)..(x1, y1).

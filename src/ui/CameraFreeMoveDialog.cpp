@@ -88,7 +88,8 @@ void CCameraFreeMoveDialog::OnHint() {
 
     // The epipole of a free move depends on the position alone; the angles take no part.
     const double newCOP[3] = {m_dPosX, m_dPosY, m_dPosZ};
-    const EpipoleInfo info = ClassifyEpipole(pSource->GetP(), pSource->GetCOP(), newCOP);
+    const EpipoleInfo info = ClassifyEpipole(pSource->GetP(), pSource->GetCOP(), newCOP,
+                                             pSource->GetWidth() - 1, pSource->GetHeight() - 1);
     // A position in the source camera's focal plane has no finite epipole; the fields then show
     // the fallback that the warp uses for it.
     MORROW_ASSERT(std::fabs(info.dW) > 1e-20);

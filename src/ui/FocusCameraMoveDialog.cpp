@@ -82,7 +82,8 @@ void CFocusCameraMoveDialog::OnHint() {
     // no new projection matrix.
     double newCOP[3];
     ComputeFocusCOP(m_dRotX, m_dRotY, m_dRotZ, m_dZoom, *pSource, newCOP);
-    const EpipoleInfo info = ClassifyEpipole(pSource->GetP(), pSource->GetCOP(), newCOP);
+    const EpipoleInfo info = ClassifyEpipole(pSource->GetP(), pSource->GetCOP(), newCOP,
+                                             pSource->GetWidth() - 1, pSource->GetHeight() - 1);
     // Zoom 1 with no rotation leaves the camera where it is: no finite epipole; the fields then
     // show the fallback that the warp uses for it.
     MORROW_ASSERT(std::fabs(info.dW) > 1e-20);

@@ -1,6 +1,7 @@
 // The two camera moves of CViewImage and the helpers they share with the dialogs' hints:
 // the rotation of a move, the centre of projection of a focus move and the classification of
 // the epipole into the zone that fixes the occlusion-compatible order.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -109,28 +110,28 @@ void ComputeFocusCOP(double rotX, double rotY, double rotZ, double zoom, const C
     }
 }
 
-int ZoneOf(int ex, int ey) {
-    if (ex < 0 && ey >= 199)
-        return 1;
-    if (ex >= 0 && ex < 199 && ey >= 199)
-        return 2;
-    if (ex >= 199 && ey >= 199)
-        return 3;
-    if (ex < 0 && ey >= 0 && ey < 199)
-        return 4;
-    if (ex >= 0 && ex < 199 && ey >= 0 && ey < 199)
-        return 5;
-    if (ex >= 199 && ey >= 0 && ey < 199)
-        return 6;
-    if (ex < 0 && ey < 0)
-        return 7;
-    if (ex >= 0 && ex < 199 && ey < 0)
-        return 8;
-    return 9;
+int ZoneOf(int ex, int ey, int nLastX, int nLastY) {
+    const bool bLeft = ex < 0, bRight = ex >= nLastX, bBelow = ey < 0, bAbove = ey >= nLastY;
+    if (bAbove)
+        return bLeft ? 1 : bRight ? 3 : 2;
+    if (!bBelow)
+        return bLeft ? 4 : bRight ? 6 : 5;
+    return bLeft ? 7 : bRight ? 9 : 8;
 }
 
-EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3],
-                            const double newCOP[3]) {
+bool IsWarpableSource(const CViewImage& source) {
+    return source.GetSamples() != nullptr && source.GetWidth() >= 2 &&
+           source.GetWidth() <= CViewImage::kMaxSourceSide && source.GetHeight() >= 2 &&
+           source.GetHeight() <= CViewImage::kMaxSourceSide;
+}
+
+int MaxWarpSide(const CViewImage& source) {
+    const int nLarger = std::max(source.GetWidth(), source.GetHeight());
+    return std::max(CViewImage::kMaxWarpSide, 2 * std::min(nLarger, CViewImage::kMaxSourceSide));
+}
+
+EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3], const double newCOP[3],
+                            int nLastX, int nLastY) {
     EpipoleInfo info;
     const double d[3] = {newCOP[0] - srcCOP[0], newCOP[1] - srcCOP[1], newCOP[2] - srcCOP[2]};
     CRowMatrix p(srcP), inverse;
@@ -149,14 +150,14 @@ EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3],
         info.dY = DirectionAtInfinity(info.e[1]);
         info.nEx = EpipoleAtInfinity(info.e[0]);
         info.nEy = EpipoleAtInfinity(info.e[1]);
-        info.nZone = ZoneOf(info.nEx, info.nEy);
+        info.nZone = ZoneOf(info.nEx, info.nEy, nLastX, nLastY);
         return info;
     }
     info.dX = info.e[0] / info.dW;
     info.dY = info.e[1] / info.dW;
     info.nEx = RoundEpipole(info.dX);
     info.nEy = RoundEpipole(info.dY);
-    info.nZone = ZoneOf(info.nEx, info.nEy);
+    info.nZone = ZoneOf(info.nEx, info.nEy, nLastX, nLastY);
     if (info.dW < 0.0)
         info.nZone = -info.nZone;
     return info;
@@ -198,12 +199,11 @@ void BuildFocusMoveCamera(double rotX, double rotY, double rotZ, double zoom,
 bool ComputeMoveWindow(const CViewImage& source, const double newCOP[3], const double newP[3][3],
                        int* xOff, int* yOff, int* nWidth, int* nHeight) {
     double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
-    const bool bUsable =
-        source.GetSamples() && source.GetWidth() == 200 && source.GetHeight() == 200;
-    if (bUsable)
+    if (IsWarpableSource(source))
         source.ComputeWarpBounds(source.GetP(), newP, source.GetCOP(), newCOP, source.GetSamples(),
-                                 &minX, &maxX, &minY, &maxY);
-    return CViewImage::WarpWindow(minX, maxX, minY, maxY, xOff, yOff, nWidth, nHeight);
+                                 &minX, &maxX, &minY, &maxY, source.GetWidth(), source.GetHeight());
+    return CViewImage::WarpWindow(minX, maxX, minY, maxY, xOff, yOff, nWidth, nHeight,
+                                  MaxWarpSide(source));
 }
 
 CViewImage::CViewImage(double rotX, double rotY, double rotZ, const double position[3],
@@ -212,7 +212,8 @@ CViewImage::CViewImage(double rotX, double rotY, double rotZ, const double posit
     // One move is one warp: each distinct message is shown once and counted.
     CMessageScope scope;
     BuildFreeMoveCamera(rotX, rotY, rotZ, position, source, m_COP, m_P);
-    const EpipoleInfo info = ClassifyEpipole(source.m_P, source.m_COP, m_COP);
+    const EpipoleInfo info =
+        ClassifyEpipole(source.m_P, source.m_COP, m_COP, source.m_nWidth - 1, source.m_nHeight - 1);
     MORROW_ASSERT(std::fabs(info.dW) > 1e-20);
     FinishMove(source, info);
     for (const CMessageScope::Entry& entry : scope.GetEntries())
@@ -226,7 +227,8 @@ CViewImage::CViewImage(double rotX, double rotY, double rotZ, double zoom,
     // Classified before R is inverted, so that messages come in the order of the computation.
     double newCOP[3];
     ComputeFocusCOP(rotX, rotY, rotZ, zoom, source, newCOP);
-    const EpipoleInfo info = ClassifyEpipole(source.m_P, source.m_COP, newCOP);
+    const EpipoleInfo info = ClassifyEpipole(source.m_P, source.m_COP, newCOP, source.m_nWidth - 1,
+                                             source.m_nHeight - 1);
     MORROW_ASSERT(std::fabs(info.dW) > 1e-20);
     BuildFocusMoveCamera(rotX, rotY, rotZ, zoom, source, m_COP, m_P);
     FinishMove(source, info);

@@ -22,18 +22,23 @@
 
 namespace {
 
-// Source images are 200 x 200: row length and last index are fixed, not read from the image.
-constexpr int kSourceSide = 200;
-constexpr int kSourceLast = 199;
-
 // The bounds of the warped border are clamped to these values so that the grid spans at most
-// kMaxWarpSide samples each way: xOff = trunc(minX - 1) >= -1024, xHi = trunc(maxX + 1) <= 1023.
-constexpr double kMinBound = -(CViewImage::kMaxWarpSide / 2) + 1.0; // -1023
-constexpr double kMaxBound = CViewImage::kMaxWarpSide / 2 - 2.0;    // 1022
+// nMaxSide samples each way: for 2048, xOff = trunc(minX - 1) >= -1024 (bound -1023) and
+// xHi = trunc(maxX + 1) <= 1023 (bound 1022).
+double MinBound(int nMaxSide) {
+    return -(nMaxSide / 2) + 1.0;
+}
+double MaxBound(int nMaxSide) {
+    return nMaxSide / 2 - 2.0;
+}
 
-bool IsSourceUsable(const CViewImage& source) {
-    return source.GetSamples() != nullptr && source.GetWidth() == kSourceSide &&
-           source.GetHeight() == kSourceSide;
+// The last column and row of the source grid that the sheets walk: a data file's 199 when the
+// source has no grid to warp (only the triangle recorder of the tests walks such sheets).
+int LastColumn(const CViewImage& source) {
+    return IsWarpableSource(source) ? source.GetWidth() - 1 : 199;
+}
+int LastRow(const CViewImage& source) {
+    return IsWarpableSource(source) ? source.GetHeight() - 1 : 199;
 }
 
 } // namespace
@@ -52,16 +57,16 @@ void CViewImage::TriangleBounds(double x1, double y1, double x2, double y2, doub
 void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int xOff, int yOff,
                               const CViewImage& reference) {
     const PixelSample* pRef = reference.GetSamples();
-    const bool bVerticesInside = x1 >= 0 && x1 <= kSourceLast && y1 >= 0 && y1 <= kSourceLast &&
-                                 x2 >= 0 && x2 <= kSourceLast && y2 >= 0 && y2 <= kSourceLast &&
-                                 x3 >= 0 && x3 <= kSourceLast && y3 >= 0 && y3 <= kSourceLast;
-    MORROW_ASSERT(bVerticesInside && IsSourceUsable(reference) && m_pSamples != nullptr);
-    if (!bVerticesInside || !IsSourceUsable(reference) || m_pSamples == nullptr)
+    const int nW = reference.GetWidth(), nH = reference.GetHeight();
+    auto inside = [&](int x, int y) { return x >= 0 && x < nW && y >= 0 && y < nH; };
+    const bool bVerticesInside = inside(x1, y1) && inside(x2, y2) && inside(x3, y3);
+    MORROW_ASSERT(bVerticesInside && IsWarpableSource(reference) && m_pSamples != nullptr);
+    if (!bVerticesInside || !IsWarpableSource(reference) || m_pSamples == nullptr)
         return;
 
-    const PixelSample& s1 = pRef[y1 * kSourceSide + x1];
-    const PixelSample& s2 = pRef[y2 * kSourceSide + x2];
-    const PixelSample& s3 = pRef[y3 * kSourceSide + x3];
+    const PixelSample& s1 = pRef[y1 * nW + x1];
+    const PixelSample& s2 = pRef[y2 * nW + x2];
+    const PixelSample& s3 = pRef[y3 * nW + x3];
 
     double X1, Y1, X2, Y2, X3, Y3;
     const bool bOk1 =
@@ -94,11 +99,11 @@ void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, 
         if (IsSheetEmpty(pSheets[i]))
             continue;
         bAnyCell = true;
-        bOnGrid = bOnGrid && IsSheetOnGrid(pSheets[i], kSourceLast, kSourceLast);
+        bOnGrid = bOnGrid && IsSheetOnGrid(pSheets[i], LastColumn(source), LastRow(source));
     }
     if (!bAnyCell)
         return;
-    if (!bOnGrid || !IsSourceUsable(source) || m_pSamples == nullptr) {
+    if (!bOnGrid || !IsWarpableSource(source) || m_pSamples == nullptr) {
         // Only a direct call can get here; every triangle checks its own vertices.
         auto draw = [&](int x1, int y1, int x2, int y2, int x3, int y3) {
             WarpTriangle(x1, y1, x2, y2, x3, y3, xOff, yOff, source);
@@ -149,7 +154,7 @@ void CViewImage::TraverseXIncYDec(const CViewImage& source, int x0, int y0, int 
 void CViewImage::TraverseZone(const CViewImage& source, int nZone, int ex, int ey, int xOff,
                               int yOff) {
     WarpSheet sheets[4];
-    const int nSheets = ZoneSheets(nZone, ex, ey, kSourceLast, kSourceLast, sheets);
+    const int nSheets = ZoneSheets(nZone, ex, ey, LastColumn(source), LastRow(source), sheets);
     if (nSheets == 0) {
         ShowMessageBox("Wrong Zone id");
         return;
@@ -161,14 +166,16 @@ void CViewImage::TraverseZone(const CViewImage& source, int nZone, int ex, int e
 void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3][3],
                                    const double srcCOP[3], const double newCOP[3],
                                    const PixelSample* pSource, double* minX, double* maxX,
-                                   double* minY, double* maxY) const {
+                                   double* minY, double* maxY, int nSrcWidth,
+                                   int nSrcHeight) const {
     double dMinX = 0.0, dMaxX = 0.0, dMinY = 0.0, dMaxY = 0.0;
     const WarpConstants k = ComputeWarpConstants(srcP, newP, srcCOP, newCOP);
-    // Row 0, column 0, row 199, column 199; the corners are warped twice.
+    const int nLastX = nSrcWidth - 1, nLastY = nSrcHeight - 1;
+    // Row 0, column 0, the last row, the last column; the corners are warped twice.
     auto warpBorder = [&](int x, int y) {
         double X, Y;
         // A border pixel without a usable position says nothing about the extent.
-        if (!ApplyWarp(k, x, y, pSource[y * kSourceSide + x].disparity, &X, &Y))
+        if (!ApplyWarp(k, x, y, pSource[static_cast<long>(y) * nSrcWidth + x].disparity, &X, &Y))
             return;
         if (X < dMinX)
             dMinX = X;
@@ -179,15 +186,15 @@ void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3]
         if (Y > dMaxY)
             dMaxY = Y;
     };
-    if (pSource) {
-        for (int x = 0; x <= kSourceLast; ++x)
+    if (pSource && nSrcWidth > 0 && nSrcHeight > 0) {
+        for (int x = 0; x <= nLastX; ++x)
             warpBorder(x, 0);
-        for (int y = 0; y <= kSourceLast; ++y)
+        for (int y = 0; y <= nLastY; ++y)
             warpBorder(0, y);
-        for (int x = 0; x <= kSourceLast; ++x)
-            warpBorder(x, kSourceLast);
-        for (int y = 0; y <= kSourceLast; ++y)
-            warpBorder(kSourceLast, y);
+        for (int x = 0; x <= nLastX; ++x)
+            warpBorder(x, nLastY);
+        for (int y = 0; y <= nLastY; ++y)
+            warpBorder(nLastX, y);
     }
     *minX = dMinX;
     *maxX = dMaxX;
@@ -196,7 +203,8 @@ void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3]
 }
 
 bool CViewImage::WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff,
-                            int* yOff, int* nWidth, int* nHeight) {
+                            int* yOff, int* nWidth, int* nHeight, int nMaxSide) {
+    const double kMinBound = MinBound(nMaxSide), kMaxBound = MaxBound(nMaxSide);
     // A camera looking almost along the source image plane sends the border very far: the
     // window is cut to a fixed range around the origin of the new image plane. The bounds are
     // finite (unusable border pixels never reach them), so every conversion is in range.
@@ -236,18 +244,19 @@ bool CViewImage::WarpWindow(double minX, double maxX, double minY, double maxY, 
 }
 
 void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) {
-    // Without a 200 x 200 source grid there is nothing to warp: the new image gets the cleared
+    // Without a usable source grid there is nothing to warp: the new image gets the cleared
     // 3 x 3 grid of an empty border (xOff = yOff = -1) and no traversal runs.
-    const bool bSourceUsable = IsSourceUsable(source);
+    const bool bSourceUsable = IsWarpableSource(source);
     MORROW_ASSERT(bSourceUsable);
 
     double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
     if (bSourceUsable)
         ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX, &maxX,
-                          &minY, &maxY);
+                          &minY, &maxY, source.GetWidth(), source.GetHeight());
 
     int xOff, yOff;
-    const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &m_nWidth, &m_nHeight);
+    const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &m_nWidth, &m_nHeight,
+                                 MaxWarpSide(source));
 
     if (bCut) {
         char szText[160];
@@ -284,7 +293,7 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
     m_WarpReport.bCut = bCut;
 
     if (!bSourceUsable) {
-        TraceLine("no 200 x 200 source grid to warp: the warped image stays black\n");
+        TraceLine("no source grid to warp: the warped image stays black\n");
         return;
     }
     if (bNoMemory)

@@ -34,12 +34,21 @@ struct EpipoleInfo {
                       // infinity in the direction (e0, e1), W taken as +0
 };
 
-// Classifies a move. The caller asserts |W| > 1e-20 in its own source file.
-EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3],
-                            const double newCOP[3]);
+// Classifies a move of a source whose last column is nLastX and last row nLastY (199 for a data
+// file). The caller asserts |W| > 1e-20 in its own source file.
+EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3], const double newCOP[3],
+                            int nLastX = 199, int nLastY = 199);
 
-// Zone 1..9 of a rounded epipole (not negated).
-int ZoneOf(int ex, int ey);
+// Zone 1..9 of a rounded epipole (not negated) for a source whose last column is nLastX and last
+// row nLastY.
+int ZoneOf(int ex, int ey, int nLastX = 199, int nLastY = 199);
+
+// A source the warp takes: a grid of 2 to CViewImage::kMaxSourceSide samples each way.
+bool IsWarpableSource(const CViewImage& source);
+
+// The largest warped grid side for a source: the larger of CViewImage::kMaxWarpSide and twice
+// the source's larger side.
+int MaxWarpSide(const CViewImage& source);
 
 // The estimated cost the fill of a warp may take (about one unit per position tested, so the
 // default is some seconds of work on one core); 0 or less restores the default. A warp over it

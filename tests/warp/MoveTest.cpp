@@ -239,3 +239,68 @@ TEST(Moves, MoveOverTheBudgetIsRefusedWithAMessage) {
 }
 
 } // namespace
+
+namespace {
+
+// A source of any size: a 64 x 48 grid seen by the identity camera, every point at disparity
+// 0.5, moved two units along x. The warping equation then shifts every pixel by exactly one
+// column (X = u - 2 * 0.5, Y = v), so inside the window every position gets the colour of the
+// source pixel one column to its right; the window is the border's box widened by one sample.
+TEST(Moves, SourceOfAnySizeIsWarped) {
+    CRecordingSinks sinks;
+    const int nW = 64, nH = 48;
+    CViewImage source;
+    const double cop[3] = {0.0, 0.0, 0.0};
+    const double P[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
+    source.SetCamera(cop, P);
+    const double bounds[6] = {0, 64, 0, 48, 1, 3}, extra[8] = {};
+    source.SetSceneValues(bounds, extra);
+    source.SetWidth(nW);
+    source.SetHeight(nH);
+    PixelSample* pGrid = new PixelSample[nW * nH];
+    for (int y = 0; y < nH; ++y)
+        for (int x = 0; x < nW; ++x)
+            pGrid[y * nW + x] = {3.0 * x, 5.0 * y, 7.0, 0.5};
+    source.SetSamples(pGrid);
+
+    const double position[3] = {2.0, 0.0, 0.0};
+    const CViewImage warped(0.0, 0.0, 0.0, position, source);
+    const WarpReport& report = warped.GetWarpReport();
+    // The border spans X -1..62 and Y 0..47.
+    EXPECT_EQ(report.nXOff, -2);
+    EXPECT_EQ(report.nYOff, -1);
+    ASSERT_EQ(warped.GetWidth(), 66);
+    ASSERT_EQ(warped.GetHeight(), 50);
+    int nWrong = 0;
+    for (int y = 1; y < nH - 1; ++y)
+        for (int x = 0; x < nW - 2; ++x) {
+            const PixelSample& s = warped.GetSamples()[(y + 1) * 66 + (x + 2)];
+            nWrong += s.red != 3.0 * (x + 1) || s.green != 5.0 * y || s.blue != 7.0;
+        }
+    EXPECT_EQ(nWrong, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Moves, SourceSizesAndTheirLargestWindow) {
+    const struct {
+        int nWidth, nHeight;
+        bool bWarpable;
+        int nMaxSide;
+    } cases[] = {{200, 200, true, 2048}, {2, 2, true, 2048},      {1, 5, false, 2048},
+                 {1500, 10, true, 3000}, {640, 1100, true, 2200}, {4096, 2, true, 8192},
+                 {4097, 2, false, 8192}};
+    for (const auto& c : cases) {
+        CViewImage image;
+        image.SetWidth(c.nWidth);
+        image.SetHeight(c.nHeight);
+        EXPECT_FALSE(IsWarpableSource(image)) << "no grid";
+        image.SetSamples(new PixelSample[static_cast<size_t>(c.nWidth) * c.nHeight]());
+        EXPECT_EQ(IsWarpableSource(image), c.bWarpable) << c.nWidth << " x " << c.nHeight;
+        EXPECT_EQ(MaxWarpSide(image), c.nMaxSide) << c.nWidth << " x " << c.nHeight;
+    }
+}
+
+} // namespace

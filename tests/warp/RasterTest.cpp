@@ -320,11 +320,12 @@ TEST(SetupWarp, SourceWithoutAGridGivesAClearedThreeByThreeGrid) {
     CRecordingSinks sinks;
     CViewImage noGrid;
     noGrid.SetCamera(kOrigin, kIdentityP);
+    // A grid needs two samples each way for a cell.
     CViewImage wrongSize;
     wrongSize.SetCamera(kOrigin, kIdentityP);
     wrongSize.SetWidth(6);
-    wrongSize.SetHeight(5);
-    wrongSize.SetSamples(new PixelSample[30]());
+    wrongSize.SetHeight(1);
+    wrongSize.SetSamples(new PixelSample[6]());
     for (CViewImage* pSource : {&noGrid, &wrongSize}) {
         CViewImage target;
         const double cop[3] = {1.0, 0.0, 0.0};

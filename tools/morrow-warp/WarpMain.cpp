@@ -202,7 +202,8 @@ int main(int argc, char** argv) {
             else
                 BuildFocusMoveCamera(o.values[0], o.values[1], o.values[2], o.values[3], source,
                                      newCOP, newP);
-            info = ClassifyEpipole(source.GetP(), source.GetCOP(), newCOP);
+            info = ClassifyEpipole(source.GetP(), source.GetCOP(), newCOP, source.GetWidth() - 1,
+                                   source.GetHeight() - 1);
             // The window the warp would allocate, from the border alone.
             bCut = ComputeMoveWindow(source, newCOP, newP, &nXOff, &nYOff, &nWidth, &nHeight);
             for (const CMessageScope::Entry& entry : scope.GetEntries())
