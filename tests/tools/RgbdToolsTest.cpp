@@ -39,7 +39,7 @@ RunResult Run(const CScratchDir& dir, const std::string& strTool,
     return result;
 }
 
-[[maybe_unused]] RunResult Warp(const CScratchDir& dir, const std::vector<std::string>& args) {
+RunResult Warp(const CScratchDir& dir, const std::vector<std::string>& args) {
     return Run(dir, MORROW_WARP_PATH, args);
 }
 
@@ -212,6 +212,123 @@ TEST(StereoImport, FolderWarpedToTheSecondCameraMatchesTheSecondView) {
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(EncodePng(warped, bytes));
     EXPECT_EQ(ReadFileBytes(dir.File("warped.png")), std::string(bytes.begin(), bytes.end()));
+}
+
+// Any size: morrow-scene writes a W x H RGB-D scene and a stereo folder, and the import gives a
+// W x H view image with the ray-cast reference camera (in its own frame) and the ray-cast
+// colours. (Warping it needs the engine on W x H sources; today it warps 200 x 200 only.)
+TEST(RgbdImport, ScenesOfAnySizeImportWithTheirCamera) {
+    CScratchDir dir;
+    ASSERT_EQ(Scene(dir, {"--preset", "spheres", "--size", "37", "23", "--rgbd", dir.File("c.png"),
+                          dir.File("d.exr")})
+                  .nExit,
+              0);
+    ASSERT_EQ(
+        Scene(dir, {"--preset", "spheres", "--size", "37", "23", "--stereo", dir.File("pair")})
+            .nExit,
+        0);
+    CViewImage built;
+    ASSERT_TRUE(BuildSceneImage("spheres", 37, 23, built));
+    SceneFrame frame;
+    ASSERT_TRUE(SceneReferenceFrame("spheres", 37, 23, frame));
+    const RunResult rgbd = Warp(dir, {dir.File("c.png"), "--depth", dir.File("d.exr"), "--source",
+                                      "-o", dir.File("s.png")});
+    ASSERT_EQ(rgbd.nExit, 0) << rgbd.strErr;
+    EXPECT_EQ(ReadFileBytes(dir.File("s.png")), ReadFileBytes(dir.File("c.png")));
+    for (int nKind = 0; nKind < 2; ++nKind) {
+        SCOPED_TRACE(nKind ? "stereo" : "rgbd");
+        CViewImage imported;
+        ImportReport report;
+        if (nKind == 0) {
+            RgbdInput input;
+            input.strColour = dir.File("c.png");
+            input.strDepth = dir.File("d.exr");
+            input.intrinsics = frame.intrinsics;
+            ASSERT_TRUE(ImportRgbd(input, imported, report)) << report.strError;
+        } else {
+            ASSERT_TRUE(ImportStereoFolder(dir.File("pair"), imported, report)) << report.strError;
+        }
+        ASSERT_EQ(imported.GetWidth(), 37);
+        ASSERT_EQ(imported.GetHeight(), 23);
+        // The scene's camera matrix in its own frame (columns dotted with the axes) is the
+        // imported one, within rounding.
+        for (int nCol = 0; nCol < 3; ++nCol)
+            for (int k = 0; k < 3; ++k) {
+                double d = 0.0;
+                for (int i = 0; i < 3; ++i)
+                    d += built.GetP()[i][nCol] * frame.axes[k][i];
+                EXPECT_NEAR(imported.GetP()[k][nCol], d, 1e-12) << nCol << "," << k;
+            }
+        for (int i = 0; i < 37 * 23; ++i) {
+            const PixelSample& s = imported.GetSamples()[i];
+            const PixelSample& t = built.GetSamples()[i];
+            ASSERT_EQ(s.red, ColourToByte(t.red)) << i;
+            ASSERT_EQ(s.blue, ColourToByte(t.blue)) << i;
+            // Float depth: the disparity within float rounding where the scene has geometry.
+            if (t.disparity > 0.0) {
+                ASSERT_NEAR(s.disparity, t.disparity, 1e-6 * t.disparity) << i;
+            } else if (nKind == 0) {
+                ASSERT_EQ(s.disparity, 0.0) << i;
+            }
+        }
+    }
+}
+
+// morrow-warp on bad sources: exit code 2, one line on stderr that names the file and the
+// fault, and no output written. --help answers with the usage on both tools.
+TEST(RgbdImport, MorrowWarpNamesBadSources) {
+    CScratchDir dir;
+    ASSERT_EQ(Scene(dir, {"--rgbd", dir.File("c.png"), dir.File("d.pfm")}).nExit, 0);
+    ASSERT_EQ(
+        Scene(dir, {"--size", "20", "10", "--rgbd", dir.File("small.png"), dir.File("small.pfm")})
+            .nExit,
+        0);
+    ASSERT_EQ(Scene(dir, {"--stereo", dir.File("pair")}).nExit, 0);
+    WriteFileBytes(dir.File("pair/calib.txt"), "cam0=[100 0 2; 0 100 2; 0 0 1]\ndoffs=0\n");
+    WriteFileBytes(dir.File("bad.camera"), "fx 100\nfy 100\ncx 10\n");
+    WriteFileBytes(dir.File("alone.png"), ReadFileBytes(dir.File("c.png"))); // no camera file
+    const std::string strOut = dir.File("out.png");
+    const struct {
+        std::vector<std::string> args;
+        std::string strLine; // the start of the one stderr line, after "morrow-warp: "
+    } cases[] = {
+        {{dir.File("missing.png"), "--depth", dir.File("d.pfm"), "--intrinsics", "100", "100",
+          "99.5", "99.5"},
+         dir.File("missing.png") + ": cannot open the file"},
+        {{dir.File("c.png"), "--depth", dir.File("small.pfm"), "--intrinsics", "100", "100", "99.5",
+          "99.5"},
+         dir.File("small.pfm") + ": 20 x 10 pixels, but the colour image"},
+        {{dir.File("c.png"), "--depth", dir.File("c.png"), "--intrinsics", "100", "100", "99.5",
+          "99.5"},
+         dir.File("c.png") + ": 3 channels; a depth map has one"},
+        {{dir.File("c.png"), "--depth", dir.File("d.pfm"), "--camera", dir.File("bad.camera")},
+         dir.File("bad.camera") + ": no cy"},
+        {{dir.File("alone.png"), "--depth", dir.File("d.pfm")},
+         dir.File("alone.png") + ": no intrinsics"},
+        {{dir.File("pair")}, dir.File("pair") + "/calib.txt: no baseline"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.strLine);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--free", "0", "0", "0", "0.3", "0", "0", "-o", strOut});
+        const RunResult result = Warp(dir, args);
+        EXPECT_EQ(result.nExit, 2);
+        EXPECT_EQ(result.strErr.rfind("morrow-warp: " + c.strLine, 0), 0u) << result.strErr;
+        EXPECT_EQ(std::count(result.strErr.begin(), result.strErr.end(), '\n'), 1) << result.strErr;
+        EXPECT_EQ(ReadFileBytes(strOut), "");
+    }
+    // The colour image's own camera file is found without --camera.
+    const RunResult found =
+        Warp(dir, {dir.File("c.png"), "--depth", dir.File("d.pfm"), "--source", "-o", strOut});
+    EXPECT_EQ(found.nExit, 0) << found.strErr;
+    EXPECT_NE(found.strOut.find("200 x 200, depth "), std::string::npos) << found.strOut;
+
+    for (const char* pszTool : {MORROW_WARP_PATH, MORROW_SCENE_PATH}) {
+        const RunResult help = ::Run(dir, pszTool, {"--help"});
+        EXPECT_EQ(help.nExit, 0);
+        EXPECT_EQ(help.strOut.rfind("usage: morrow-", 0), 0u) << help.strOut;
+        EXPECT_EQ(help.strErr, "");
+    }
 }
 
 } // namespace
