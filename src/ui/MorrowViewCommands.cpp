@@ -1,4 +1,5 @@
-// The five view commands: Load Imagedata, the two camera moves and the two BMP saves.
+// The five view commands: Load Imagedata (a data file or a stereo folder), the two camera
+// moves and the two saves (BMP, or PNG for a name ending in .png).
 //
 // Every command that replaces an image builds the new one first, so a file that cannot be read
 // or a move that is cancelled never costs the user what was shown before. Problems the user must
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QStatusBar>
 
@@ -16,6 +18,8 @@
 
 #include "app/MorrowDoc.h"
 #include "framework/Services.h"
+#include "image/ImageFiles.h"
+#include "image/RgbdImport.h"
 #include "image/ViewImage.h"
 #include "platform/FileDialog.h"
 #include "platform/FrameWnd.h"
@@ -126,7 +130,24 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
 
     // The new image first: if the file cannot be read, everything stays as it was.
     LoadReport report;
-    CViewImage* pImage = new CViewImage(QFile::encodeName(strPath).constData(), &report);
+    CViewImage* pImage = nullptr;
+    const QFileInfo info(strPath);
+    if (info.isDir() || info.fileName() == QLatin1String("calib.txt")) {
+        // A stereo folder, chosen as the folder or as its calib.txt.
+        ImportReport import;
+        pImage = new CViewImage();
+        const QString strFolder = info.isDir() ? strPath : info.absolutePath();
+        if (!ImportStereoFolder(QFile::encodeName(strFolder).toStdString(), *pImage, import)) {
+            delete pImage;
+            const std::string strText = "Cannot open the stereo folder: " + import.strError + ".";
+            ShowMessageBox(strText.c_str());
+            return false;
+        }
+        report.bOpened = true;
+        report.nNumbersRead = kDataFileNumbers;
+    } else {
+        pImage = new CViewImage(QFile::encodeName(strPath).constData(), &report);
+    }
     if (!report.bOpened) {
         delete pImage;
         const std::string strText = "Cannot open the data file " + Quoted(strPath) + ".";
@@ -150,6 +171,7 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
 }
 
 void CMorrowView::OnLoadImagedata() {
+    // No filter: a data file may have any name, and a stereo folder is chosen by its calib.txt.
     CFileDialog dlg(true, QString(), QString(), kFileDialogFlags);
     if (!dlg.DoModal())
         return;
@@ -230,8 +252,12 @@ void SaveImage(const CView& view, const CViewImage* pImage, const char* pszNothi
     if (!dlg.DoModal())
         return;
     const QString strPath = dlg.GetPathName();
-    if (!pImage->WriteBmp(QFile::encodeName(strPath).constData())) {
-        const std::string strText = "Cannot write the BMP file " + Quoted(strPath) + ".";
+    // A name ending in .png writes a PNG, any other a BMP.
+    const QByteArray path = QFile::encodeName(strPath);
+    if (!WriteImageFile(*pImage, path.constData())) {
+        const std::string strText = std::string("Cannot write the ") +
+                                    (IsPngName(path.toStdString()) ? "PNG" : "BMP") + " file " +
+                                    Quoted(strPath) + ".";
         ShowMessageBox(strText.c_str());
         return;
     }
