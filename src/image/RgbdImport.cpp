@@ -403,8 +403,11 @@ bool ImportStereoFolder(const std::string& strFolder, CViewImage& image, ImportR
     }
     if ((calib.nWidth != 0 && calib.nWidth != nWidth) ||
         (calib.nHeight != 0 && calib.nHeight != nHeight)) {
-        report.strError = strCalib + ": says " + SizeText(calib.nWidth, calib.nHeight) +
-                          " pixels, but " + strColour + " has " + SizeText(nWidth, nHeight);
+        const std::string strSaid = calib.nWidth != 0 && calib.nWidth != nWidth
+                                        ? "width=" + std::to_string(calib.nWidth)
+                                        : "height=" + std::to_string(calib.nHeight);
+        report.strError = strCalib + ": says " + strSaid + ", but " + strColour + " has " +
+                          SizeText(nWidth, nHeight) + " pixels";
         return false;
     }
     int nMapWidth = 0, nMapHeight = 0;

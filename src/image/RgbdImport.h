@@ -56,7 +56,8 @@ struct RgbdInput {
 bool ImportRgbd(const RgbdInput& input, CViewImage& image, ImportReport& report);
 
 // A stereo folder: im0.png (the left view), disp0.pfm (its disparity in pixels) and calib.txt
-// with cam0=[f 0 cx; 0 f cy; 0 0 1], doffs, baseline and optionally width and height. A
+// with cam0=[f 0 cx; 0 f cy; 0 0 1], baseline, doffs (0 when absent) and optionally width and
+// height (checked against im0.png). A
 // disparity d gives the depth Z = baseline * f / (d + doffs), in the units of baseline; d
 // infinite, NaN or 0, or d + doffs <= 0, is unknown. The second camera of the pair is the free
 // move to (baseline, 0, 0) with no rotation, except that its principal point lies doffs pixels

@@ -132,11 +132,11 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
     LoadReport report;
     CViewImage* pImage = nullptr;
     const QFileInfo info(strPath);
-    if (info.isDir() || info.fileName() == QLatin1String("calib.txt")) {
-        // A stereo folder, chosen as the folder or as its calib.txt.
+    if (info.fileName() == QLatin1String("calib.txt")) {
+        // A stereo folder, chosen by its calib.txt.
         ImportReport import;
         pImage = new CViewImage();
-        const QString strFolder = info.isDir() ? strPath : info.absolutePath();
+        const QString strFolder = info.absolutePath();
         if (!ImportStereoFolder(QFile::encodeName(strFolder).toStdString(), *pImage, import)) {
             delete pImage;
             const std::string strText = "Cannot open the stereo folder: " + import.strError + ".";

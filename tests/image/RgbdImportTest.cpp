@@ -239,6 +239,52 @@ TEST(RgbdImport, DepthBecomesDisparityWithTheDocumentedCamera) {
     EXPECT_DOUBLE_EQ(pBounds[1], (5 * 0.25 - 0.625) * 16.0); // pixel (5, 0) at Z = 16
 }
 
+// Colour images of 16 bits (onto 0..255 by 257), grey (copied to all three channels) and JPEG
+// (8 bits, lossy) import beside the 8-bit RGB PNG; a TIFF float map serves as depth.
+TEST(RgbdImport, ColourInEightOrSixteenBitsAndGrey) {
+    CScratchDir dir;
+    std::vector<float> rgb(90), grey(30), depth(30, 2.5f);
+    for (int i = 0; i < 30; ++i) {
+        rgb[i * 3] = static_cast<float>(i * 8);
+        rgb[i * 3 + 1] = 100.0f;
+        rgb[i * 3 + 2] = 255.0f;
+        grey[i] = static_cast<float>(i * 7);
+    }
+    std::vector<float> wide(rgb);
+    for (float& f : wide)
+        f *= 257.0f;
+    WriteTestImage(dir.File("wide.png"), 6, 5, 3, OIIO::TypeDesc::UINT16, wide);
+    WriteTestImage(dir.File("grey.png"), 6, 5, 1, OIIO::TypeDesc::UINT8, grey);
+    WriteTestImage(dir.File("photo.jpg"), 6, 5, 3, OIIO::TypeDesc::UINT8, rgb);
+    WriteTestImage(dir.File("depth.tif"), 6, 5, 1, OIIO::TypeDesc::FLOAT, depth);
+    for (const char* pszColour : {"wide.png", "grey.png", "photo.jpg"}) {
+        SCOPED_TRACE(pszColour);
+        RgbdInput input;
+        input.strColour = dir.File(pszColour);
+        input.strDepth = dir.File("depth.tif");
+        input.intrinsics = {4.0, 4.0, 2.5, 2.0};
+        CViewImage imported;
+        ImportReport report;
+        ASSERT_TRUE(ImportRgbd(input, imported, report)) << report.strError;
+        ASSERT_EQ(imported.GetWidth(), 6);
+        for (int nRow = 0; nRow < 5; ++nRow)
+            for (int x = 0; x < 6; ++x) {
+                const int i = nRow * 6 + x; // file order, top row first
+                const PixelSample& s = imported.GetSamples()[(4 - nRow) * 6 + x];
+                EXPECT_EQ(s.disparity, 1.0 / 2.5);
+                if (std::string(pszColour) == "grey.png") {
+                    EXPECT_EQ(s.red, grey[i]);
+                    EXPECT_EQ(s.blue, grey[i]);
+                } else if (std::string(pszColour) == "wide.png") {
+                    EXPECT_EQ(s.red, rgb[i * 3]);
+                    EXPECT_EQ(s.green, 100.0);
+                } else {
+                    EXPECT_NEAR(s.green, 100.0, 40.0);
+                }
+            }
+    }
+}
+
 TEST(StereoImport, DisparityBecomesDepthThroughTheCalibration) {
     CScratchDir dir;
     const std::string strFolder = dir.File("pair");
@@ -354,7 +400,7 @@ TEST(RgbdImport, BadInputsAreNamedAndLeaveTheImageUntouched) {
         {"cam0=[100 0 2; 0 100 2; 0 0 1]\ndoffs=0\n", "calib.txt: no baseline"},
         {"cam0=[100 0 2; 0 100 2]\nbaseline=1\n", "calib.txt: cam0 is not a matrix"},
         {"cam0=[100 0 2; 0 100 2; 0 0 1]\nbaseline=1,5\n", "calib.txt: baseline is not a number"},
-        {"cam0=[100 0 2; 0 100 2; 0 0 1]\nbaseline=1\nwidth=7\n", "calib.txt: says 7 x 0"},
+        {"cam0=[100 0 2; 0 100 2; 0 0 1]\nbaseline=1\nwidth=7\n", "calib.txt: says width=7, but "},
     };
     for (const auto& c : calibs) {
         SCOPED_TRACE(c.pszFault);

@@ -215,9 +215,16 @@ void PrintMessageCounts(const std::vector<WarpReport::Message>& messages) {
                      message.strText.c_str(), message.nCount, message.nCount == 1 ? "" : "s");
 }
 
-bool IsFolder(const std::string& strPath) {
+// A folder with a stereo pair's files in it (any of them: the import names what is missing).
+// Any other folder is refused as a data file, as before.
+bool IsStereoFolder(const std::string& strPath) {
     struct stat info;
-    return ::stat(strPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(strPath.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    for (const char* pszName : {"/calib.txt", "/im0.png", "/disp0.pfm"})
+        if (::access((strPath + pszName).c_str(), F_OK) == 0)
+            return true;
+    return false;
 }
 
 // The camera file of a colour image: its name with the extension replaced by ".camera".
@@ -302,7 +309,7 @@ int main(int argc, char** argv) {
 
     int nLoad = 0;
     std::unique_ptr<CViewImage> pSource;
-    if (!o.strDepth.empty() || IsFolder(o.strData)) {
+    if (!o.strDepth.empty() || IsStereoFolder(o.strData)) {
         pSource = std::make_unique<CViewImage>();
         std::string strError;
         if (!ImportSource(o, *pSource, strError)) {
