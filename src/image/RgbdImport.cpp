@@ -471,6 +471,15 @@ bool ReadCameraSidecar(const std::string& strPath, CameraSidecar& sidecar, std::
         const std::string strKey = strLine.substr(0, nSpace);
         const std::string strValue =
             nSpace == std::string::npos ? "" : Trim(strLine.substr(nSpace));
+        if (strKey == "depth") {
+            if (strValue.empty()) {
+                strError =
+                    strPath + ": line " + std::to_string(nLine) + ": \"depth\" needs a file name";
+                return false;
+            }
+            read.strDepth = strValue;
+            continue;
+        }
         double dValue = 0.0;
         if (!ParseDouble(strValue, dValue)) {
             strError = strPath + ": line " + std::to_string(nLine) + ": \"" + strKey +
@@ -491,7 +500,7 @@ bool ReadCameraSidecar(const std::string& strPath, CameraSidecar& sidecar, std::
         }
         if (!bKnown) {
             strError = strPath + ": line " + std::to_string(nLine) + ": unknown key \"" + strKey +
-                       "\" (fx, fy, cx, cy, depth_scale)";
+                       "\" (fx, fy, cx, cy, depth_scale, depth)";
             return false;
         }
     }
@@ -512,7 +521,37 @@ std::string CameraSidecarText(const CameraSidecar& sidecar) {
     str += "cy " + Number(sidecar.intrinsics.cy) + "\n";
     if (sidecar.bHasDepthScale)
         str += "depth_scale " + Number(sidecar.dDepthScale) + "\n";
+    if (!sidecar.strDepth.empty())
+        str += "depth " + sidecar.strDepth + "\n";
     return str;
+}
+
+std::string SidecarDepthPath(const std::string& strSidecar, const CameraSidecar& sidecar) {
+    if (sidecar.strDepth.empty() || sidecar.strDepth[0] == '/')
+        return sidecar.strDepth;
+    const size_t nSlash = strSidecar.rfind('/');
+    return nSlash == std::string::npos ? sidecar.strDepth
+                                       : strSidecar.substr(0, nSlash + 1) + sidecar.strDepth;
+}
+
+std::string SidecarPathOf(const std::string& strImage) {
+    const size_t nSlash = strImage.rfind('/');
+    const size_t nDot = strImage.rfind('.');
+    const bool bExtension =
+        nDot != std::string::npos && nDot > 0 && (nSlash == std::string::npos || nDot > nSlash + 1);
+    return (bExtension ? strImage.substr(0, nDot) : strImage) + ".camera";
+}
+
+bool IsImageName(const std::string& strPath) {
+    const size_t nDot = strPath.rfind('.');
+    if (nDot == std::string::npos || strPath.find('/', nDot) != std::string::npos)
+        return false;
+    std::string strExt = strPath.substr(nDot + 1);
+    for (char& ch : strExt)
+        if (ch >= 'A' && ch <= 'Z')
+            ch = static_cast<char>(ch - 'A' + 'a');
+    return strExt == "png" || strExt == "jpg" || strExt == "jpeg" || strExt == "tif" ||
+           strExt == "tiff";
 }
 
 bool ReadStereoCalib(const std::string& strPath, StereoCalib& calib, std::string& strError) {

@@ -72,13 +72,23 @@ bool ImportStereoFolder(const std::string& strFolder, CViewImage& image, ImportR
 //     cx 319.5
 //     cy 239.5
 //     depth_scale 0.0002     (optional)
-// one key and one number per line, numbers in the C locale. fx, fy, cx, cy are required.
+//     depth depth/0001.png   (optional: the depth map, relative to the sidecar's folder)
+// one key and its value per line, numbers in the C locale. fx, fy, cx, cy are required.
 struct CameraSidecar {
     PinholeIntrinsics intrinsics;
     bool bHasDepthScale = false;
     double dDepthScale = 1.0;
+    std::string strDepth; // as written in the file; empty when it names none
 };
+// Reads the sidecar; strError is "FILE: fault" when it cannot.
 bool ReadCameraSidecar(const std::string& strPath, CameraSidecar& sidecar, std::string& strError);
+// The sidecar's depth map as a path: relative names are taken from the sidecar's folder.
+std::string SidecarDepthPath(const std::string& strSidecar, const CameraSidecar& sidecar);
+// The sidecar of an image file: its name with the extension replaced by ".camera".
+std::string SidecarPathOf(const std::string& strImage);
+// True for a name that ends in an image extension the importer reads (.png, .jpg, .jpeg,
+// .tif, .tiff), any case.
+bool IsImageName(const std::string& strPath);
 // The sidecar's text (%.17g numbers in the C locale), for writers.
 std::string CameraSidecarText(const CameraSidecar& sidecar);
 

@@ -1,4 +1,5 @@
-// The five view commands: Load Imagedata (a data file or a stereo folder), the two camera
+// The five view commands: Load Imagedata (a data file, a stereo folder by its calib.txt, or a
+// colour image with its camera file), the two camera
 // moves and the two saves (BMP, or PNG for a name ending in .png).
 //
 // Every command that replaces an image builds the new one first, so a file that cannot be read
@@ -140,6 +141,36 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
         if (!ImportStereoFolder(QFile::encodeName(strFolder).toStdString(), *pImage, import)) {
             delete pImage;
             const std::string strText = "Cannot open the stereo folder: " + import.strError + ".";
+            ShowMessageBox(strText.c_str());
+            return false;
+        }
+        report.bOpened = true;
+        report.nNumbersRead = kDataFileNumbers;
+    } else if (IsImageName(QFile::encodeName(strPath).toStdString())) {
+        // A colour image with its camera file (intrinsics and the depth map's name).
+        const std::string strColour = QFile::encodeName(strPath).toStdString();
+        const std::string strCamera = SidecarPathOf(strColour);
+        CameraSidecar sidecar;
+        std::string strError;
+        ImportReport import;
+        pImage = new CViewImage();
+        bool bOk = ReadCameraSidecar(strCamera, sidecar, strError);
+        if (bOk && sidecar.strDepth.empty()) {
+            strError = strCamera + ": names no depth map (a line \"depth FILE\")";
+            bOk = false;
+        }
+        if (bOk) {
+            RgbdInput input;
+            input.strColour = strColour;
+            input.strDepth = SidecarDepthPath(strCamera, sidecar);
+            input.intrinsics = sidecar.intrinsics;
+            input.dDepthScale = sidecar.bHasDepthScale ? sidecar.dDepthScale : 1.0;
+            bOk = ImportRgbd(input, *pImage, import);
+            strError = import.strError;
+        }
+        if (!bOk) {
+            delete pImage;
+            const std::string strText = "Cannot open the RGB-D image: " + strError + ".";
             ShowMessageBox(strText.c_str());
             return false;
         }

@@ -419,7 +419,7 @@ TEST(RgbdImport, BadInputsAreNamedAndLeaveTheImageUntouched) {
 TEST(CameraSidecar, ReadsItsKeysAndNamesWhatIsWrong) {
     CScratchDir dir;
     const std::string strGood = "# camera\nfx 525\nfy 524.5  # comment\ncx 319.5\n\ncy 239.5\n"
-                                "depth_scale 0.0002\n";
+                                "depth_scale 0.0002\ndepth depth/0001.png\n";
     WriteFileBytes(dir.File("good.camera"), strGood);
     CameraSidecar sidecar;
     std::string strError;
@@ -430,12 +430,17 @@ TEST(CameraSidecar, ReadsItsKeysAndNamesWhatIsWrong) {
     EXPECT_EQ(sidecar.intrinsics.cy, 239.5);
     EXPECT_TRUE(sidecar.bHasDepthScale);
     EXPECT_EQ(sidecar.dDepthScale, 0.0002);
+    EXPECT_EQ(sidecar.strDepth, "depth/0001.png");
+    EXPECT_EQ(SidecarDepthPath(dir.File("good.camera"), sidecar), dir.File("depth/0001.png"));
+    EXPECT_EQ(SidecarPathOf("/a.b/c.png"), "/a.b/c.camera");
+    EXPECT_EQ(SidecarPathOf("/a.b/c"), "/a.b/c.camera");
     // What the writer gives reads back to the same numbers.
     WriteFileBytes(dir.File("again.camera"), CameraSidecarText(sidecar));
     CameraSidecar again;
     ASSERT_TRUE(ReadCameraSidecar(dir.File("again.camera"), again, strError)) << strError;
     EXPECT_EQ(std::memcmp(&again.intrinsics, &sidecar.intrinsics, sizeof again.intrinsics), 0);
     EXPECT_EQ(again.dDepthScale, sidecar.dDepthScale);
+    EXPECT_EQ(again.strDepth, sidecar.strDepth);
 
     const struct {
         const char* pszText;

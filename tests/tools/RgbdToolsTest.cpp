@@ -317,11 +317,17 @@ TEST(RgbdImport, MorrowWarpNamesBadSources) {
         EXPECT_EQ(std::count(result.strErr.begin(), result.strErr.end(), '\n'), 1) << result.strErr;
         EXPECT_EQ(ReadFileBytes(strOut), "");
     }
-    // The colour image's own camera file is found without --camera.
-    const RunResult found =
-        Warp(dir, {dir.File("c.png"), "--depth", dir.File("d.pfm"), "--source", "-o", strOut});
-    EXPECT_EQ(found.nExit, 0) << found.strErr;
-    EXPECT_NE(found.strOut.find("200 x 200, depth "), std::string::npos) << found.strOut;
+    // The colour image's own camera file is found without --camera, and names the depth map.
+    for (const std::vector<std::string>& depth :
+         {std::vector<std::string>{"--depth", dir.File("d.pfm")}, std::vector<std::string>{}}) {
+        std::vector<std::string> args = {dir.File("c.png")};
+        args.insert(args.end(), depth.begin(), depth.end());
+        args.insert(args.end(), {"--source", "-o", strOut});
+        const RunResult found = Warp(dir, args);
+        EXPECT_EQ(found.nExit, 0) << found.strErr;
+        EXPECT_NE(found.strOut.find("200 x 200, depth "), std::string::npos) << found.strOut;
+        EXPECT_EQ(ReadFileBytes(strOut), ReadFileBytes(dir.File("c.png")));
+    }
 
     for (const char* pszTool : {MORROW_WARP_PATH, MORROW_SCENE_PATH}) {
         const RunResult help = ::Run(dir, pszTool, {"--help"});

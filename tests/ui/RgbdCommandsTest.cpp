@@ -22,6 +22,7 @@ private slots:
     void cleanupTestCase();
     void stereoFolderOpensAndSavesAsPng();
     void badStereoFolderKeepsEverything();
+    void colourImageOpensWithItsCameraFile();
 
 private:
     std::unique_ptr<CScratchDir> m_pScratch;
@@ -45,6 +46,9 @@ void CRgbdCommandsTest::initTestCase() {
     qputenv("XDG_CONFIG_HOME", File("config").toLocal8Bit());
     QCOMPARE(RunTool(MORROW_SCENE_TOOL, {"--stereo", File("pair")}), 0);
     QCOMPARE(RunTool(MORROW_SCENE_TOOL, {"--stereo", File("broken")}), 0);
+    QCOMPARE(RunTool(MORROW_SCENE_TOOL, {"--rgbd", File("colour.png"), File("depth.exr")}), 0);
+    QCOMPARE(RunTool(MORROW_SCENE_TOOL, {"--rgbd", File("nodepth.png"), File("nodepth.exr")}), 0);
+    WriteFileBytes(m_pScratch->File("nodepth.camera"), "fx 100\nfy 100\ncx 99.5\ncy 99.5\n");
     WriteFileBytes(m_pScratch->File("broken/calib.txt"), "cam0=[100 0 99.5; 0 100 99.5; 0 0 1]\n");
 
     static int argc = 1;
@@ -115,6 +119,24 @@ void CRgbdCommandsTest::badStereoFolderKeepsEverything() {
     QCOMPARE(sinks.messages.size(), size_t(1));
     QCOMPARE(sinks.messages[0], "Cannot open the stereo folder: " +
                                     m_pScratch->File("broken/calib.txt") + ": no baseline.");
+    QCOMPARE(m_pDoc->m_pSourceImage, pSource);
+}
+
+void CRgbdCommandsTest::colourImageOpensWithItsCameraFile() {
+    CRecordingSinks sinks;
+    Load(File("colour.png"));
+    QVERIFY(sinks.messages.empty());
+    const CViewImage* pSource = m_pDoc->m_pSourceImage;
+    QVERIFY(pSource && pSource->GetSamples());
+    QCOMPARE(pSource->GetWidth(), 200);
+    QCOMPARE(pSource->GetFileName(), m_pScratch->File("colour.png"));
+    QCOMPARE(m_pView->GetDisplayMode(), 6);
+    // A camera file that names no depth map: told, and the image stays.
+    Load(File("nodepth.png"));
+    QCOMPARE(sinks.messages.size(), size_t(1));
+    QCOMPARE(sinks.messages[0],
+             "Cannot open the RGB-D image: " + m_pScratch->File("nodepth.camera") +
+                 ": names no depth map (a line \"depth FILE\").");
     QCOMPARE(m_pDoc->m_pSourceImage, pSource);
 }
 

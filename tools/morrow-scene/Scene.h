@@ -46,7 +46,8 @@ std::vector<double> SceneDepths(const CViewImage& image);
 
 // The RGB-D kind of the preset at W x H: the colour as PNG, the depth (ground truth, along the
 // optical axis) as PFM, EXR or 16-bit PNG (units of dPngScale), and the camera sidecar with the
-// intrinsics (and the depth scale for a PNG depth). False with *pstrError naming the fault.
+// intrinsics, the depth map's name (and the depth scale for a PNG depth). False with *pstrError
+// naming the fault.
 bool WriteSceneRgbd(const std::string& strPreset, int nWidth, int nHeight,
                     const std::string& strColour, const std::string& strDepth,
                     const std::string& strCamera, double dPngScale, std::string* pstrError);

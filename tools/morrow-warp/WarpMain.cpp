@@ -6,8 +6,9 @@
 //   morrow-warp SOURCE --focus RX RY RZ ZOOM (-o OUT.(bmp|png) | --hint) [--json]
 //
 // SOURCE is a data file, a stereo folder (im0.png, disp0.pfm, calib.txt), or a colour image
-// with --depth FILE and either --intrinsics FX FY CX CY [--depth-scale S] or a camera file
-// (--camera FILE, by default the colour image's name with the extension .camera).
+// (.png, .jpg, .jpeg, .tif, .tiff) with --depth FILE and either --intrinsics FX FY CX CY
+// [--depth-scale S] or a camera file (--camera FILE, by default the colour image's name with
+// the extension .camera), which may also name the depth map.
 // Angles are in degrees; the --free position is the absolute new centre of projection.
 // Exit codes: 0 done, 1 bad arguments, 2 a source that cannot be read or is not complete (what
 // was read of a data file is still used; a failed import writes nothing), 3 an output that
@@ -50,7 +51,8 @@ const char* const kHelp =
     "  COLOUR         a PNG, JPEG or TIFF with --depth DEPTH: PFM, EXR or TIFF floats, or 16-bit\n"
     "                 integers times --depth-scale; depth along the optical axis, 0 unknown;\n"
     "                 intrinsics in pixels (row 0 at the top) from --intrinsics or a camera\n"
-    "                 file (lines \"fx N\", \"fy N\", \"cx N\", \"cy N\", \"depth_scale N\")\n"
+    "                 file (lines \"fx N\", \"fy N\", \"cx N\", \"cy N\", \"depth_scale N\",\n"
+    "                 \"depth FILE\"; by default COLOUR with the extension .camera)\n"
     "The imported camera sits at the origin looking along +z, x right and y up in the picture.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 a bad source, 3 an output that cannot be written.\n";
 
@@ -160,8 +162,9 @@ int ParseArguments(int argc, char** argv, Options& o) {
     if (o.strData.empty())
         return BadArguments(
             "the source is missing (a data file, a stereo folder or a colour image)");
-    if (o.strDepth.empty() && (o.bIntrinsics || o.bDepthScale || !o.strCamera.empty()))
-        return BadArguments("--intrinsics, --depth-scale and --camera go with --depth");
+    if (o.strDepth.empty() && !IsImageName(o.strData) &&
+        (o.bIntrinsics || o.bDepthScale || !o.strCamera.empty()))
+        return BadArguments("--intrinsics, --depth-scale and --camera go with a colour image");
     if (o.bIntrinsics && !o.strCamera.empty())
         return BadArguments("give --intrinsics or --camera, not both");
     if (o.mode == Options::None)
@@ -227,20 +230,11 @@ bool IsStereoFolder(const std::string& strPath) {
     return false;
 }
 
-// The camera file of a colour image: its name with the extension replaced by ".camera".
-std::string DefaultCameraFile(const std::string& strColour) {
-    const size_t nSlash = strColour.rfind('/');
-    const size_t nDot = strColour.rfind('.');
-    const bool bExtension =
-        nDot != std::string::npos && nDot > 0 && (nSlash == std::string::npos || nDot > nSlash + 1);
-    return (bExtension ? strColour.substr(0, nDot) : strColour) + ".camera";
-}
-
 // A stereo folder or a colour image with its depth map, into the new image. False with the one
 // line that names the file and the fault.
 bool ImportSource(const Options& o, CViewImage& image, std::string& strError) {
     ImportReport report;
-    if (o.strDepth.empty()) {
+    if (o.strDepth.empty() && IsStereoFolder(o.strData)) {
         if (!ImportStereoFolder(o.strData, image, report)) {
             strError = report.strError;
             return false;
@@ -249,11 +243,11 @@ bool ImportSource(const Options& o, CViewImage& image, std::string& strError) {
         RgbdInput input;
         input.strColour = o.strData;
         input.strDepth = o.strDepth;
+        std::string strCamera;
         if (o.bIntrinsics) {
             input.intrinsics = {o.intrinsics[0], o.intrinsics[1], o.intrinsics[2], o.intrinsics[3]};
         } else {
-            const std::string strCamera =
-                o.strCamera.empty() ? DefaultCameraFile(o.strData) : o.strCamera;
+            strCamera = o.strCamera.empty() ? SidecarPathOf(o.strData) : o.strCamera;
             if (o.strCamera.empty() && ::access(strCamera.c_str(), F_OK) != 0) {
                 strError = o.strData +
                            ": no intrinsics: give --intrinsics FX FY CX CY or a "
@@ -267,6 +261,13 @@ bool ImportSource(const Options& o, CViewImage& image, std::string& strError) {
             input.intrinsics = sidecar.intrinsics;
             if (sidecar.bHasDepthScale)
                 input.dDepthScale = sidecar.dDepthScale;
+            if (input.strDepth.empty())
+                input.strDepth = SidecarDepthPath(strCamera, sidecar);
+        }
+        if (input.strDepth.empty()) {
+            strError = o.strData + ": no depth map: give --depth DEPTH" +
+                       (strCamera.empty() ? std::string() : " or a \"depth\" line in " + strCamera);
+            return false;
         }
         if (o.bDepthScale)
             input.dDepthScale = o.dDepthScale;
@@ -309,7 +310,7 @@ int main(int argc, char** argv) {
 
     int nLoad = 0;
     std::unique_ptr<CViewImage> pSource;
-    if (!o.strDepth.empty() || IsStereoFolder(o.strData)) {
+    if (!o.strDepth.empty() || IsImageName(o.strData) || IsStereoFolder(o.strData)) {
         pSource = std::make_unique<CViewImage>();
         std::string strError;
         if (!ImportSource(o, *pSource, strError)) {
