@@ -91,6 +91,7 @@ public:
     void WriteDisplayBytes(unsigned char* pBytes) const;
 
     const std::string& GetFileName() const { return m_strFileName; }
+    void SetFileName(const std::string& strName) { m_strFileName = strName; }
     const double* GetCOP() const { return m_COP; }
     const double (*GetP() const)[3] { return m_P; }
     const double* GetSceneBounds() const { return m_SceneBounds; }

@@ -1,4 +1,6 @@
-// The five view commands: Load Imagedata, the two camera moves and the two BMP saves.
+// The five view commands: Load Imagedata (a data file, a stereo folder by its calib.txt, or a
+// colour image with its camera file), the two camera
+// moves and the two saves (BMP, or PNG for a name ending in .png).
 //
 // Every command that replaces an image builds the new one first, so a file that cannot be read
 // or a move that is cancelled never costs the user what was shown before. Problems the user must
@@ -9,12 +11,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QStatusBar>
 
 #include <string>
 
 #include "framework/Services.h"
+#include "image/ImageFiles.h"
+#include "image/RgbdImport.h"
 #include "image/ViewImage.h"
 #include "platform/FileDialog.h"
 #include "platform/FrameWnd.h"
@@ -126,7 +131,54 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
 
     // The new image first: if the file cannot be read, everything stays as it was.
     LoadReport report;
-    CViewImage* pImage = new CViewImage(QFile::encodeName(strPath).constData(), &report);
+    CViewImage* pImage = nullptr;
+    const QFileInfo info(strPath);
+    if (info.fileName() == QLatin1String("calib.txt")) {
+        // A stereo folder, chosen by its calib.txt.
+        ImportReport import;
+        pImage = new CViewImage();
+        const QString strFolder = info.absolutePath();
+        if (!ImportStereoFolder(QFile::encodeName(strFolder).toStdString(), *pImage, import)) {
+            delete pImage;
+            const std::string strText = "Cannot open the stereo folder: " + import.strError + ".";
+            ShowMessageBox(strText.c_str());
+            return false;
+        }
+        report.bOpened = true;
+        report.nNumbersRead = kDataFileNumbers;
+    } else if (IsImageName(QFile::encodeName(strPath).toStdString())) {
+        // A colour image with its camera file (intrinsics and the depth map's name).
+        const std::string strColour = QFile::encodeName(strPath).toStdString();
+        const std::string strCamera = SidecarPathOf(strColour);
+        CameraSidecar sidecar;
+        std::string strError;
+        ImportReport import;
+        pImage = new CViewImage();
+        bool bOk = ReadCameraSidecar(strCamera, sidecar, strError);
+        if (bOk && sidecar.strDepth.empty()) {
+            strError = strCamera + ": names no depth map (a line \"depth FILE\")";
+            bOk = false;
+        }
+        if (bOk) {
+            RgbdInput input;
+            input.strColour = strColour;
+            input.strDepth = SidecarDepthPath(strCamera, sidecar);
+            input.intrinsics = sidecar.intrinsics;
+            input.dDepthScale = sidecar.bHasDepthScale ? sidecar.dDepthScale : 1.0;
+            bOk = ImportRgbd(input, *pImage, import);
+            strError = import.strError;
+        }
+        if (!bOk) {
+            delete pImage;
+            const std::string strText = "Cannot open the RGB-D image: " + strError + ".";
+            ShowMessageBox(strText.c_str());
+            return false;
+        }
+        report.bOpened = true;
+        report.nNumbersRead = kDataFileNumbers;
+    } else {
+        pImage = new CViewImage(QFile::encodeName(strPath).constData(), &report);
+    }
     if (!report.bOpened) {
         delete pImage;
         const std::string strText = "Cannot open the data file " + Quoted(strPath) + ".";
@@ -147,6 +199,7 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
 }
 
 void CMorrowView::OnLoadImagedata() {
+    // No filter: a data file may have any name, and a stereo folder is chosen by its calib.txt.
     CFileDialog dlg(true, QString(), QString(), kFileDialogFlags);
     if (!dlg.DoModal())
         return;
@@ -232,8 +285,12 @@ void SaveImage(const CView& view, const CViewImage* pImage, const char* pszNothi
     if (!dlg.DoModal())
         return;
     const QString strPath = dlg.GetPathName();
-    if (!pImage->WriteBmp(QFile::encodeName(strPath).constData())) {
-        const std::string strText = "Cannot write the BMP file " + Quoted(strPath) + ".";
+    // A name ending in .png writes a PNG, any other a BMP.
+    const QByteArray path = QFile::encodeName(strPath);
+    if (!WriteImageFile(*pImage, path.constData())) {
+        const std::string strText = std::string("Cannot write the ") +
+                                    (IsPngName(path.toStdString()) ? "PNG" : "BMP") + " file " +
+                                    Quoted(strPath) + ".";
         ShowMessageBox(strText.c_str());
         return;
     }

@@ -255,7 +255,7 @@ TEST_F(MorrowWarp, BadArgumentsGetAUsageLine) {
         std::vector<std::string> args;
         const char* pszProblem;
     } cases[] = {
-        {{}, "the data file is missing"},
+        {{}, "the source is missing"},
         {{Data()}, "say --source, --free or --focus"},
         {{Data(), "--source"}, "-o OUT.bmp is missing"},
         {{Data(), "--free", "0", "0", "0", "1", "2", "-o", "x.bmp"},
@@ -270,7 +270,7 @@ TEST_F(MorrowWarp, BadArgumentsGetAUsageLine) {
         {{Data(), "--focus", "0", "0", "0", "1", "--hint", "-o", "x.bmp"},
          "--hint writes no image"},
         {{Data(), "--source", "-o", "x.bmp", "--fast"}, "unknown option \"--fast\""},
-        {{Data(), Data(), "--source", "-o", "x.bmp"}, "more than one data file"},
+        {{Data(), Data(), "--source", "-o", "x.bmp"}, "more than one source"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszProblem);

@@ -1,13 +1,16 @@
 #include "Scene.h"
 
+#include "image/ImageFiles.h"
 #include "image/SafeFile.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
 #include <random>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -155,17 +158,19 @@ const Preset* FindPreset(const std::string& strName) {
     return nullptr;
 }
 
-// The reference camera: a, b one pixel to the right and up, c from the centre of projection
-// to pixel (0, 0), scaled so that c is about one unit long and 1/t is close to 1/depth.
-void ReferenceCamera(const Preset& preset, double cop[3], double P[3][3]) {
+// The reference camera of a W x H picture: a, b one pixel to the right and up (square pixels,
+// the field of view across the width), c from the centre of projection to pixel (0, 0), scaled
+// so that c is about one unit long and 1/t is close to 1/depth. *pdStep is the length of a.
+void ReferenceCamera(const Preset& preset, int nWidth, int nHeight, double cop[3], double P[3][3],
+                     double* pdStep = nullptr) {
     const Vec forward = Normalize(preset.target - preset.cop);
     const Vec right = Normalize(Cross(forward, Vec{0, 1, 0}));
     const Vec up = Cross(right, forward);
     const double dStep =
-        2.0 * std::tan(preset.dFovDegrees * 3.14159265358979323846 / 360.0) / kSide;
+        2.0 * std::tan(preset.dFovDegrees * 3.14159265358979323846 / 360.0) / nWidth;
     const Vec a = dStep * right;
     const Vec b = dStep * up;
-    const Vec c = forward - (kSide - 1) * 0.5 * a - (kSide - 1) * 0.5 * b;
+    const Vec c = forward - (nWidth - 1) * 0.5 * a - (nHeight - 1) * 0.5 * b;
     const Vec columns[3] = {a, b, c};
     for (int nCol = 0; nCol < 3; ++nCol) {
         P[0][nCol] = columns[nCol].x;
@@ -175,6 +180,8 @@ void ReferenceCamera(const Preset& preset, double cop[3], double P[3][3]) {
     cop[0] = preset.cop.x;
     cop[1] = preset.cop.y;
     cop[2] = preset.cop.z;
+    if (pdStep)
+        *pdStep = dStep;
 }
 
 // Eight values that travel with the view: the light direction, ambient and diffuse weights
@@ -396,19 +403,164 @@ std::vector<std::string> ScenePresetNames() {
 }
 
 bool BuildSceneImage(const std::string& strPreset, CViewImage& image) {
+    return BuildSceneImage(strPreset, kSide, kSide, image);
+}
+
+bool BuildSceneImage(const std::string& strPreset, int nWidth, int nHeight, CViewImage& image) {
     const Preset* pPreset = FindPreset(strPreset);
-    if (!pPreset)
+    if (!pPreset || nWidth < 2 || nHeight < 2 || nWidth > kMaxTruthSide || nHeight > kMaxTruthSide)
         return false;
     double cop[3], P[3][3], extra[8];
-    ReferenceCamera(*pPreset, cop, P);
+    ReferenceCamera(*pPreset, nWidth, nHeight, cop, P);
     SceneExtra(*pPreset, extra);
-    PixelSample* pSamples = new PixelSample[kSide * kSide];
-    CastWindow(*pPreset, cop, P, 0, 0, kSide, kSide, pSamples, nullptr);
-    image.SetWidth(kSide);
-    image.SetHeight(kSide);
+    PixelSample* pSamples = new PixelSample[static_cast<size_t>(nWidth) * nHeight];
+    CastWindow(*pPreset, cop, P, 0, 0, nWidth, nHeight, pSamples, nullptr);
+    image.SetWidth(nWidth);
+    image.SetHeight(nHeight);
     image.SetSamples(pSamples);
     image.SetCamera(cop, P);
     image.SetSceneValues(pPreset->bounds, extra);
+    return true;
+}
+
+bool SceneReferenceFrame(const std::string& strPreset, int nWidth, int nHeight, SceneFrame& frame) {
+    const Preset* pPreset = FindPreset(strPreset);
+    if (!pPreset || nWidth < 2 || nHeight < 2)
+        return false;
+    double cop[3], P[3][3], dStep = 0.0;
+    ReferenceCamera(*pPreset, nWidth, nHeight, cop, P, &dStep);
+    const Vec forward = Normalize(pPreset->target - pPreset->cop);
+    const Vec right = Normalize(Cross(forward, Vec{0, 1, 0}));
+    const Vec up = Cross(right, forward);
+    const Vec axes[3] = {right, up, forward};
+    for (int k = 0; k < 3; ++k) {
+        frame.axes[k][0] = axes[k].x;
+        frame.axes[k][1] = axes[k].y;
+        frame.axes[k][2] = axes[k].z;
+        frame.cop[k] = cop[k];
+    }
+    frame.intrinsics.fx = 1.0 / dStep;
+    frame.intrinsics.fy = 1.0 / dStep;
+    frame.intrinsics.cx = (nWidth - 1) * 0.5;
+    frame.intrinsics.cy = (nHeight - 1) * 0.5;
+    return true;
+}
+
+std::vector<double> SceneDepths(const CViewImage& image) {
+    const size_t nCount =
+        static_cast<size_t>(image.GetWidth()) * static_cast<size_t>(image.GetHeight());
+    std::vector<double> depth(nCount);
+    for (size_t i = 0; i < nCount; ++i) {
+        const double d = image.GetSamples()[i].disparity;
+        depth[i] = d > 0.0 ? 1.0 / d : INFINITY;
+    }
+    return depth;
+}
+
+bool WriteSceneRgbd(const std::string& strPreset, int nWidth, int nHeight,
+                    const std::string& strColour, const std::string& strDepth,
+                    const std::string& strCamera, double dPngScale, std::string* pstrError) {
+    CViewImage image;
+    SceneFrame frame;
+    if (!BuildSceneImage(strPreset, nWidth, nHeight, image) ||
+        !SceneReferenceFrame(strPreset, nWidth, nHeight, frame)) {
+        if (pstrError)
+            *pstrError = "no preset \"" + strPreset + "\" at " + std::to_string(nWidth) + " x " +
+                         std::to_string(nHeight);
+        return false;
+    }
+    if (!WriteRgbd(image, SceneDepths(image), strColour.c_str(), strDepth.c_str(), pstrError,
+                   dPngScale))
+        return false;
+    CameraSidecar sidecar;
+    sidecar.intrinsics = frame.intrinsics;
+    // The depth map by a name relative to the sidecar when both share a folder.
+    const size_t nDepthSlash = strDepth.rfind('/'), nCameraSlash = strCamera.rfind('/');
+    const std::string strDepthFolder =
+        nDepthSlash == std::string::npos ? "" : strDepth.substr(0, nDepthSlash + 1);
+    const std::string strCameraFolder =
+        nCameraSlash == std::string::npos ? "" : strCamera.substr(0, nCameraSlash + 1);
+    if (strDepthFolder == strCameraFolder) {
+        sidecar.strDepth = strDepth.substr(strDepthFolder.size());
+    } else if (char* pszReal = ::realpath(strDepth.c_str(), nullptr)) {
+        sidecar.strDepth = pszReal;
+        std::free(pszReal);
+    }
+    if (IsPngName(strDepth)) {
+        sidecar.bHasDepthScale = true;
+        sidecar.dDepthScale = dPngScale;
+    }
+    const std::string strText = CameraSidecarText(sidecar);
+    if (!WriteFileSafely(strCamera, strText.data(), strText.size(), "camerafile")) {
+        if (pstrError)
+            *pstrError = strCamera + ": cannot write the file";
+        return false;
+    }
+    return true;
+}
+
+bool WriteSceneStereo(const std::string& strPreset, int nWidth, int nHeight, double dBaseline,
+                      const std::string& strFolder, std::string* pstrError) {
+    auto fail = [&](const std::string& strText) {
+        if (pstrError)
+            *pstrError = strText;
+        return false;
+    };
+    const Preset* pPreset = FindPreset(strPreset);
+    CViewImage left;
+    SceneFrame frame;
+    if (!pPreset || !BuildSceneImage(strPreset, nWidth, nHeight, left) ||
+        !SceneReferenceFrame(strPreset, nWidth, nHeight, frame))
+        return fail("no preset \"" + strPreset + "\" at " + std::to_string(nWidth) + " x " +
+                    std::to_string(nHeight));
+    if (!(dBaseline > 0.0) || !std::isfinite(dBaseline))
+        return fail("the baseline must be above 0");
+    if (::mkdir(strFolder.c_str(), 0777) != 0 && errno != EEXIST)
+        return fail(strFolder + ": cannot make the folder");
+    const std::string strBase = strFolder + (strFolder.back() == '/' ? "" : "/");
+
+    // The second camera: the same intrinsics, the centre moved by the baseline to the right.
+    double cop1[3];
+    for (int k = 0; k < 3; ++k)
+        cop1[k] = left.GetCOP()[k] + dBaseline * frame.axes[0][k];
+    CViewImage right;
+    right.SetWidth(nWidth);
+    right.SetHeight(nHeight);
+    PixelSample* pSamples = new PixelSample[static_cast<size_t>(nWidth) * nHeight];
+    CastWindow(*pPreset, cop1, left.GetP(), 0, 0, nWidth, nHeight, pSamples, nullptr);
+    right.SetSamples(pSamples);
+
+    // Disparity in pixels, d = baseline * f / Z; the sky has none (infinity, as the format
+    // marks a pixel without a value).
+    const size_t nCount = static_cast<size_t>(nWidth) * nHeight;
+    std::vector<float> disparity(nCount);
+    for (size_t i = 0; i < nCount; ++i) {
+        const double d = left.GetSamples()[i].disparity;
+        disparity[i] =
+            d > 0.0 ? static_cast<float>(dBaseline * frame.intrinsics.fx / (1.0 / d)) : INFINITY;
+    }
+    std::vector<unsigned char> bytes;
+    std::string strFault;
+    if (!EncodeFloatMap(strBase + "disp0.pfm", nWidth, nHeight, disparity, bytes, &strFault))
+        return fail(strBase + "disp0.pfm: " + strFault);
+    if (!WriteFileSafely(strBase + "disp0.pfm", bytes.data(), bytes.size(), "depthfile"))
+        return fail(strBase + "disp0.pfm: cannot write the file");
+    if (!WritePng(left, (strBase + "im0.png").c_str()))
+        return fail(strBase + "im0.png: cannot write the file");
+    if (!WritePng(right, (strBase + "im1.png").c_str()))
+        return fail(strBase + "im1.png: cannot write the file");
+    StereoCalib calib;
+    calib.f = frame.intrinsics.fx;
+    calib.fy = frame.intrinsics.fy;
+    calib.cx = frame.intrinsics.cx;
+    calib.cy = frame.intrinsics.cy;
+    calib.doffs = 0.0;
+    calib.baseline = dBaseline;
+    calib.nWidth = nWidth;
+    calib.nHeight = nHeight;
+    const std::string strCalib = StereoCalibText(calib);
+    if (!WriteFileSafely(strBase + "calib.txt", strCalib.data(), strCalib.size(), "calibfile"))
+        return fail(strBase + "calib.txt: cannot write the file");
     return true;
 }
 

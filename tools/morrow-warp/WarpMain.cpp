@@ -1,15 +1,22 @@
-// morrow-warp: loads a data file and writes the source image, or the view of a camera move,
-// as a 24-bit BMP.
+// morrow-warp: loads a source view and writes it, or the view of a camera move, as a 24-bit BMP
+// or an 8-bit PNG (the output name's extension chooses).
 //
-//   morrow-warp DATAFILE --source -o OUT.bmp
-//   morrow-warp DATAFILE --free RX RY RZ PX PY PZ (-o OUT.bmp | --hint) [--json]
-//   morrow-warp DATAFILE --focus RX RY RZ ZOOM (-o OUT.bmp | --hint) [--json]
+//   morrow-warp SOURCE --source -o OUT.(bmp|png)
+//   morrow-warp SOURCE --free RX RY RZ PX PY PZ (-o OUT.(bmp|png) | --hint) [--json]
+//   morrow-warp SOURCE --focus RX RY RZ ZOOM (-o OUT.(bmp|png) | --hint) [--json]
 //
+// SOURCE is a data file, a stereo folder (im0.png, disp0.pfm, calib.txt), or a colour image
+// (.png, .jpg, .jpeg, .tif, .tiff) with --depth FILE and either --intrinsics FX FY CX CY
+// [--depth-scale S] or a camera file (--camera FILE, by default the colour image's name with
+// the extension .camera), which may also name the depth map.
 // Angles are in degrees; the --free position is the absolute new centre of projection.
-// Exit codes: 0 done, 1 bad arguments, 2 a data file that cannot be read or is not complete
-// (what was read is still used), 3 an output that cannot be written.
+// Exit codes: 0 done, 1 bad arguments, 2 a source that cannot be read or is not complete (what
+// was read of a data file is still used; a failed import writes nothing), 3 an output that
+// cannot be written.
 #include "ToolArgs.h"
 #include "framework/Services.h"
+#include "image/ImageFiles.h"
+#include "image/RgbdImport.h"
 #include "image/ViewImage.h"
 #include "warp/Warp.h"
 
@@ -22,13 +29,32 @@
 #include <locale.h>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 const char* const kUsage =
-    "usage: morrow-warp DATAFILE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM)"
-    " (-o OUT.bmp | --hint) [--json]";
+    "usage: morrow-warp SOURCE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM)"
+    " (-o OUT.(bmp|png) | --hint) [--json]\n"
+    "       SOURCE: DATAFILE | STEREO-FOLDER | COLOUR --depth DEPTH"
+    " [--intrinsics FX FY CX CY] [--depth-scale S] [--camera FILE]";
+
+const char* const kHelp =
+    "Loads a source view and writes it (--source) or the view of a camera move, a BMP or a PNG\n"
+    "as the output's name says. Sources:\n"
+    "  DATAFILE       the 200 x 200 text data file\n"
+    "  FOLDER         a stereo folder: im0.png, disp0.pfm (disparity in pixels), calib.txt\n"
+    "                 (cam0, doffs, baseline); the free move to (baseline, 0, 0) is the second\n"
+    "                 camera\n"
+    "  COLOUR         a PNG, JPEG or TIFF with --depth DEPTH: PFM, EXR or TIFF floats, or 16-bit\n"
+    "                 integers times --depth-scale; depth along the optical axis, 0 unknown;\n"
+    "                 intrinsics in pixels (row 0 at the top) from --intrinsics or a camera\n"
+    "                 file (lines \"fx N\", \"fy N\", \"cx N\", \"cy N\", \"depth_scale N\",\n"
+    "                 \"depth FILE\"; by default COLOUR with the extension .camera)\n"
+    "The imported camera sits at the origin looking along +z, x right and y up in the picture.\n"
+    "Exit codes: 0 done, 1 bad arguments, 2 a bad source, 3 an output that cannot be written.\n";
 
 int BadArguments(const std::string& strProblem) {
     std::fprintf(stderr, "morrow-warp: %s\n%s\n", strProblem.c_str(), kUsage);
@@ -68,10 +94,13 @@ std::string JsonString(const std::string& str) {
 }
 
 struct Options {
-    std::string strData, strOut;
+    std::string strData, strOut, strDepth, strCamera;
     enum { None, Source, Free, Focus } mode = None;
     double values[6] = {0, 0, 0, 0, 0, 0};
-    bool bHint = false, bJson = false;
+    bool bHint = false, bJson = false, bHelp = false;
+    bool bIntrinsics = false, bDepthScale = false;
+    double intrinsics[4] = {0, 0, 0, 0};
+    double dDepthScale = 1.0;
 };
 
 // Parses the arguments; returns 0 or the exit code of a bad argument.
@@ -96,6 +125,28 @@ int ParseArguments(int argc, char** argv, Options& o) {
             if (i + 1 >= argc)
                 return BadArguments("-o needs a file name");
             o.strOut = argv[++i];
+        } else if (strArg == "--help" || strArg == "-h") {
+            o.bHelp = true;
+            return 0;
+        } else if (strArg == "--depth" || strArg == "--camera") {
+            if (i + 1 >= argc)
+                return BadArguments(strArg + " needs a file name");
+            (strArg == "--depth" ? o.strDepth : o.strCamera) = argv[++i];
+        } else if (strArg == "--intrinsics") {
+            for (int k = 0; k < 4; ++k) {
+                if (i + 1 >= argc)
+                    return BadArguments("--intrinsics needs 4 numbers (fx fy cx cy)");
+                if (!ParseNumber(argv[++i], &o.intrinsics[k]))
+                    return BadArguments("--intrinsics: \"" + std::string(argv[i]) +
+                                        "\" is not a number");
+            }
+            if (!(o.intrinsics[0] > 0.0) || !(o.intrinsics[1] > 0.0))
+                return BadArguments("--intrinsics: fx and fy must be above 0");
+            o.bIntrinsics = true;
+        } else if (strArg == "--depth-scale") {
+            if (i + 1 >= argc || !ParseNumber(argv[++i], &o.dDepthScale) || !(o.dDepthScale > 0.0))
+                return BadArguments("--depth-scale needs a number above 0");
+            o.bDepthScale = true;
         } else if (strArg == "--hint") {
             o.bHint = true;
         } else if (strArg == "--json") {
@@ -105,12 +156,17 @@ int ParseArguments(int argc, char** argv, Options& o) {
         } else if (o.strData.empty()) {
             o.strData = strArg;
         } else {
-            return BadArguments("more than one data file (\"" + o.strData + "\", \"" + strArg +
-                                "\")");
+            return BadArguments("more than one source (\"" + o.strData + "\", \"" + strArg + "\")");
         }
     }
     if (o.strData.empty())
-        return BadArguments("the data file is missing");
+        return BadArguments(
+            "the source is missing (a data file, a stereo folder or a colour image)");
+    if (o.strDepth.empty() && !IsImageName(o.strData) &&
+        (o.bIntrinsics || o.bDepthScale || !o.strCamera.empty()))
+        return BadArguments("--intrinsics, --depth-scale and --camera go with a colour image");
+    if (o.bIntrinsics && !o.strCamera.empty())
+        return BadArguments("give --intrinsics or --camera, not both");
     if (o.mode == Options::None)
         return BadArguments("say --source, --free or --focus");
     if (o.bHint && o.mode == Options::Source)
@@ -118,7 +174,7 @@ int ParseArguments(int argc, char** argv, Options& o) {
     if (o.bHint && !o.strOut.empty())
         return BadArguments("--hint writes no image: leave out -o");
     if (!o.bHint && o.strOut.empty())
-        return BadArguments("-o OUT.bmp is missing");
+        return BadArguments("-o OUT.bmp is missing (a .png name writes a PNG)");
     return 0;
 }
 
@@ -162,6 +218,73 @@ void PrintMessageCounts(const std::vector<WarpReport::Message>& messages) {
                      message.strText.c_str(), message.nCount, message.nCount == 1 ? "" : "s");
 }
 
+// A folder with a stereo pair's files in it (any of them: the import names what is missing).
+// Any other folder is refused as a data file, as before.
+bool IsStereoFolder(const std::string& strPath) {
+    struct stat info;
+    if (::stat(strPath.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    for (const char* pszName : {"/calib.txt", "/im0.png", "/disp0.pfm"})
+        if (::access((strPath + pszName).c_str(), F_OK) == 0)
+            return true;
+    return false;
+}
+
+// A stereo folder or a colour image with its depth map, into the new image. False with the one
+// line that names the file and the fault.
+bool ImportSource(const Options& o, CViewImage& image, std::string& strError) {
+    ImportReport report;
+    if (o.strDepth.empty() && IsStereoFolder(o.strData)) {
+        if (!ImportStereoFolder(o.strData, image, report)) {
+            strError = report.strError;
+            return false;
+        }
+    } else {
+        RgbdInput input;
+        input.strColour = o.strData;
+        input.strDepth = o.strDepth;
+        std::string strCamera;
+        if (o.bIntrinsics) {
+            input.intrinsics = {o.intrinsics[0], o.intrinsics[1], o.intrinsics[2], o.intrinsics[3]};
+        } else {
+            strCamera = o.strCamera.empty() ? SidecarPathOf(o.strData) : o.strCamera;
+            if (o.strCamera.empty() && ::access(strCamera.c_str(), F_OK) != 0) {
+                strError = o.strData +
+                           ": no intrinsics: give --intrinsics FX FY CX CY or a "
+                           "camera file (" +
+                           strCamera + " is not there)";
+                return false;
+            }
+            CameraSidecar sidecar;
+            if (!ReadCameraSidecar(strCamera, sidecar, strError))
+                return false;
+            input.intrinsics = sidecar.intrinsics;
+            if (sidecar.bHasDepthScale)
+                input.dDepthScale = sidecar.dDepthScale;
+            if (input.strDepth.empty())
+                input.strDepth = SidecarDepthPath(strCamera, sidecar);
+        }
+        if (input.strDepth.empty()) {
+            strError = o.strData + ": no depth map: give --depth DEPTH" +
+                       (strCamera.empty() ? std::string() : " or a \"depth\" line in " + strCamera);
+            return false;
+        }
+        if (o.bDepthScale)
+            input.dDepthScale = o.dDepthScale;
+        if (!ImportRgbd(input, image, report)) {
+            strError = report.strError;
+            return false;
+        }
+    }
+    if (!o.bJson)
+        std::printf("Imported %s: %d x %d, depth %s to %s, %ld samples of unknown depth filled, "
+                    "%ld at infinity\n",
+                    o.strData.c_str(), report.nWidth, report.nHeight,
+                    Number(report.dNearest, false).c_str(), Number(report.dFarthest, false).c_str(),
+                    report.nUnknown, report.nAtInfinity);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -180,12 +303,28 @@ int main(int argc, char** argv) {
     Options o;
     if (const int nBad = ParseArguments(argc, argv, o))
         return nBad;
+    if (o.bHelp) {
+        std::printf("%s\n%s", kUsage, kHelp);
+        return 0;
+    }
 
-    LoadReport load;
-    CViewImage source(o.strData.c_str(), &load);
-    const int nLoad = ReportLoad(o.strData, load);
-    if (!load.bOpened)
-        return nLoad;
+    int nLoad = 0;
+    std::unique_ptr<CViewImage> pSource;
+    if (!o.strDepth.empty() || IsImageName(o.strData) || IsStereoFolder(o.strData)) {
+        pSource = std::make_unique<CViewImage>();
+        std::string strError;
+        if (!ImportSource(o, *pSource, strError)) {
+            std::fprintf(stderr, "morrow-warp: %s\n", strError.c_str());
+            return 2;
+        }
+    } else {
+        LoadReport load;
+        pSource = std::make_unique<CViewImage>(o.strData.c_str(), &load);
+        nLoad = ReportLoad(o.strData, load);
+        if (!load.bOpened)
+            return nLoad;
+    }
+    const CViewImage& source = *pSource;
 
     if (o.bHint) {
         double newCOP[3];
@@ -245,7 +384,7 @@ int main(int argc, char** argv) {
                      o.strOut.c_str());
         return 4;
     }
-    if (!pOutput->WriteBmp(o.strOut.c_str())) {
+    if (!WriteImageFile(*pOutput, o.strOut.c_str())) {
         if (pWarped)
             PrintMessageCounts(pWarped->GetWarpReport().messages);
         std::fprintf(stderr, "morrow-warp: %s: cannot write the image\n", o.strOut.c_str());
