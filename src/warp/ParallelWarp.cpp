@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <system_error>
@@ -160,11 +161,13 @@ public:
         FillBand(nThread);
     }
 
-    // "Too TINY" as often as the bands counted it.
+    // "Too TINY" as often as the bands counted it, in one report: a hostile move can count
+    // billions, which one call per occurrence would take minutes to report.
     void ShowMessages() const {
-        for (long nTiny : m_tinyCounts)
-            for (long i = 0; i < nTiny; ++i)
-                ShowMessageBox("Too TINY");
+        std::int64_t nTiny = 0;
+        for (std::int64_t nBand : m_tinyCounts)
+            nTiny += nBand;
+        ShowMessageBox("Too TINY", nTiny);
     }
 
 private:
@@ -177,7 +180,7 @@ private:
     unsigned m_nThreads;
     CWarpScratch& m_scratch;
     CPhaseBarrier m_barrier;
-    std::vector<long> m_tinyCounts;
+    std::vector<std::int64_t> m_tinyCounts;
     WarpConstants m_k;
     int m_nTotalSteps = 0;
 

@@ -9,6 +9,8 @@
 // one interpolation geometry, and a fill can skip samples that a later triangle has stored.
 #pragma once
 
+#include <cstdint>
+
 #include "image/ViewImage.h"
 
 // The smallest and largest x and y of three points, each a pairwise extreme: first of points 1
@@ -38,7 +40,7 @@ struct CTriangleRaster {
     int m_nXOff, m_nYOff;
     int m_nRowLo, m_nRowHi;
     // Null: "Too TINY" is shown at once; otherwise its occurrences are added here.
-    long* m_pTinyCount;
+    std::int64_t* m_pTinyCount;
 
     // The box of the triangle, then Fill.
     void Draw(const WarpedTriangle& tri) const;

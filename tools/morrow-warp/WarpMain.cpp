@@ -35,7 +35,6 @@ int BadArguments(const std::string& strProblem) {
     return 1;
 }
 
-
 // "%.17g" in the C locale, whatever the process locale is; JSON has no NaN or infinity.
 std::string Number(double dValue, bool bJson) {
     if (bJson && !std::isfinite(dValue))
@@ -159,8 +158,9 @@ std::string MessagesJson(const std::vector<WarpReport::Message>& messages) {
 
 void PrintMessageCounts(const std::vector<WarpReport::Message>& messages) {
     for (const WarpReport::Message& message : messages)
-        std::fprintf(stderr, "morrow-warp: message \"%s\" shown once, occurred %d time%s\n",
-                     message.strText.c_str(), message.nCount, message.nCount == 1 ? "" : "s");
+        std::fprintf(stderr, "morrow-warp: message \"%s\" shown once, occurred %lld time%s\n",
+                     message.strText.c_str(), static_cast<long long>(message.nCount),
+                     message.nCount == 1 ? "" : "s");
 }
 
 } // namespace
