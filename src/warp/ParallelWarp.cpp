@@ -19,13 +19,13 @@
 
 #include "framework/Services.h"
 #include "warp/TriangleRaster.h"
+#include "warp/Warp.h"
 #include "warp/WarpEquation.h"
 
 namespace {
 
 // A band thread is worth starting only for this many target rows or more.
 constexpr int kMinBandRows = 32;
-constexpr unsigned kMaxThreads = 8;
 
 // A triangle that can write into the window: its source pixels (grid elements) and its box
 // clipped to the window, in plane coordinates.
@@ -321,9 +321,7 @@ void WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
     // allocated afresh, its pages (and those of the grid below it) went back to the system and
     // were faulted in again on every warp, which cost about as much as a small warp itself.
     static thread_local CWarpScratch scratch;
-    const unsigned nWanted =
-        std::max(1u, std::min(std::thread::hardware_concurrency(), kMaxThreads));
-    CThreadTeam team(nWanted);
+    CThreadTeam team(GetWarpThreads());
     CSheetWarp warp(pSheets, nSheets, source, target, xOff, yOff, team.Count(), scratch);
     team.Run([&warp](unsigned nThread) { warp.Run(nThread); });
     warp.ShowMessages();
