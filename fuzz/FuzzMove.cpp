@@ -1,7 +1,12 @@
 // Fuzz target: a whole camera move. The bytes become a source camera, scene bounds, a small tile
 // of samples repeated over the 200 x 200 source grid (so depth edges, NaN, infinities and huge or
 // negative disparities recur everywhere) and a free or a focus move, which then runs through the
-// real move constructor. Whatever the numbers, the move must finish with a usable image.
+// real move constructor. Whatever the numbers, the move must finish with a usable image, in the
+// window that the camera alone predicts. Moves whose window is large are only predicted, not
+// warped (see kMaxFuzzWindow and kMaxFuzzFill), and the bits 1 and 2 of the first byte choose
+// the number of warp threads (1 to 3).
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +15,8 @@
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "image/ViewImage.h"
+#include "warp/Warp.h"
+#include "warp/WarpEquation.h"
 
 namespace {
 
@@ -18,6 +25,55 @@ namespace {
 const double kDefaultCOP[3] = {0.0, 0.0, 0.0};
 const double kDefaultP[3][3] = {{1.0, 0.0, -100.0}, {0.0, 1.0, -100.0}, {0.0, 0.0, 200.0}};
 const double kDefaultBounds[6] = {-100.0, 100.0, -100.0, 100.0, 300.0, 500.0};
+
+// Largest window that is warped. The cost of a warp grows with its window (a magnified move
+// fills up to 2048 x 2048 samples and takes a second or more under the sanitizers), and such
+// inputs held the fuzzer to a few runs a second, far below ten thousand in three minutes; the
+// moves with large windows are timed by measure-worst-cases.sh and the hostile-move tests.
+constexpr long kMaxFuzzWindow = 256L * 256;
+// Largest estimated fill that is warped. Within a small window the raster still visits every
+// position of each triangle's box, and depth edges make boxes as large as the window: one such
+// move took two seconds under the sanitizers. The seeds' ordinary moves estimate 0.37 million.
+constexpr double kMaxFuzzFill = 6.0e5;
+
+// An upper bound of the positions the raster visits: for every cell of the source, the box of
+// its warped corners (those with a position) within the window.
+double EstimateFill(const CViewImage& source, const double newCOP[3], const double newP[3][3],
+                    int nXOff, int nYOff, int nWidth, int nHeight) {
+    std::vector<double> xs(200 * 200), ys(200 * 200);
+    std::vector<unsigned char> usable(200 * 200);
+    const WarpConstants k = ComputeWarpConstants(source.GetP(), newP, source.GetCOP(), newCOP);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const size_t i = static_cast<size_t>(y * 200 + x);
+            usable[i] = ApplyWarp(k, x, y, source.GetSamples()[i].disparity, &xs[i], &ys[i]);
+        }
+    const double dXLo = nXOff, dXHi = nXOff + nWidth - 1.0;
+    const double dYLo = nYOff, dYHi = nYOff + nHeight - 1.0;
+    double dFill = 0.0;
+    for (int y = 0; y < 199; ++y)
+        for (int x = 0; x < 199; ++x) {
+            double dMinX = HUGE_VAL, dMaxX = -HUGE_VAL, dMinY = HUGE_VAL, dMaxY = -HUGE_VAL;
+            int nUsable = 0;
+            for (int nCorner = 0; nCorner < 4; ++nCorner) {
+                const size_t i = static_cast<size_t>((y + nCorner / 2) * 200 + x + nCorner % 2);
+                if (!usable[i])
+                    continue;
+                ++nUsable;
+                dMinX = std::min(dMinX, xs[i]);
+                dMaxX = std::max(dMaxX, xs[i]);
+                dMinY = std::min(dMinY, ys[i]);
+                dMaxY = std::max(dMaxY, ys[i]);
+            }
+            if (nUsable < 3)
+                continue;
+            const double dW = std::min(dMaxX, dXHi) - std::max(dMinX, dXLo) + 2.0;
+            const double dH = std::min(dMaxY, dYHi) - std::max(dMinY, dYLo) + 2.0;
+            if (dW > 0.0 && dH > 0.0)
+                dFill += dW * dH;
+        }
+    return dFill;
+}
 
 } // namespace
 
@@ -84,13 +140,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
             pGrid[y * 200 + x] = tile[static_cast<size_t>((y % nTileH) * nTileW + x % nTileW)];
     source.SetSamples(pGrid);
 
-    CViewImage* pMoved = bFocus ? new CViewImage(angles[0], angles[1], angles[2], dZoom, source)
-                                : new CViewImage(angles[0], angles[1], angles[2], position, source);
-
-    const int nWidth = pMoved->GetWidth();
-    const int nHeight = pMoved->GetHeight();
+    // The camera and window of the move, as the move constructor makes them.
+    double newCOP[3], newP[3][3];
+    if (bFocus)
+        BuildFocusMoveCamera(angles[0], angles[1], angles[2], dZoom, source, newCOP, newP);
+    else
+        BuildFreeMoveCamera(angles[0], angles[1], angles[2], position, source, newCOP, newP);
+    int nXOff = 0, nYOff = 0, nWidth = 0, nHeight = 0;
+    const bool bCut = ComputeMoveWindow(source, newCOP, newP, &nXOff, &nYOff, &nWidth, &nHeight);
     FUZZ_CHECK(nWidth >= 3 && nWidth <= CViewImage::kMaxWarpSide);
     FUZZ_CHECK(nHeight >= 3 && nHeight <= CViewImage::kMaxWarpSide);
+    if (std::getenv("MORROW_FUZZ_DESCRIBE"))
+        std::fprintf(stderr, "window %d x %d from (%d, %d)%s\n", nWidth, nHeight, nXOff, nYOff,
+                     static_cast<long>(nWidth) * nHeight > kMaxFuzzWindow ? ", not warped" : "");
+    if (static_cast<long>(nWidth) * nHeight > kMaxFuzzWindow)
+        return 0;
+    const double dFill = EstimateFill(source, newCOP, newP, nXOff, nYOff, nWidth, nHeight);
+    if (std::getenv("MORROW_FUZZ_DESCRIBE"))
+        std::fprintf(stderr, "estimated fill %.0f%s\n", dFill,
+                     dFill > kMaxFuzzFill ? ", not warped" : "");
+    if (dFill > kMaxFuzzFill)
+        return 0;
+
+    // Mostly one thread: the fuzzer runs beside other work, where waiting threads cost the most.
+    const unsigned kThreads[4] = {1, 1, 2, 3};
+    SetWarpThreads(kThreads[(nFlags >> 1) & 3u]);
+    CViewImage* pMoved = bFocus ? new CViewImage(angles[0], angles[1], angles[2], dZoom, source)
+                                : new CViewImage(angles[0], angles[1], angles[2], position, source);
+    SetWarpThreads(0);
+
+    FUZZ_CHECK(pMoved->GetWidth() == nWidth && pMoved->GetHeight() == nHeight);
+    FUZZ_CHECK(pMoved->GetWarpReport().nXOff == nXOff && pMoved->GetWarpReport().nYOff == nYOff);
+    FUZZ_CHECK(pMoved->GetWarpReport().bCut == bCut);
     FUZZ_CHECK(pMoved->GetSamples() != nullptr);
     const int nZone = pMoved->GetWarpReport().nZone;
     FUZZ_CHECK(nZone != 0 && nZone >= -9 && nZone <= 9);

@@ -28,6 +28,19 @@ plane flat "0.5"
 plane huge "((x + y) % 2) ? 1e6 : 0"
 plane edges "((int(x / 4) + int(y / 4)) % 2) ? 0.5 : 0.01"
 plane skewed "0.5" 200 1
+# Depth steps along diagonals (DiagonalStepTokens of the robustness tests): disparity BASE + STEP
+# where x - y is a multiple of P, else BASE - STEP where x + y is one of Q, else BASE; by
+# default a scene at infinity with steps of +1 and -1.
+diagonals() { # NAME P Q [BASE STEP]
+  local base=${4:-0} step=${5:-1}
+  plane "$1" "((x - y) % $2 == 0) ? $base + $step : (((x + y) % $3 == 0) ? $base - $step : $base)"
+}
+diagonals diag67 67 71
+diagonals diag23 23 29
+diagonals diag7 7 11
+diagonals diag3 3 3
+diagonals near7 7 11 0.5 0.45
+diagonals near3 3 3 0.5 0.45
 
 run() { # LABEL FILE MOVE...
   local label=$1 file=$2
@@ -40,7 +53,10 @@ run() { # LABEL FILE MOVE...
   rss=$(grep -oP 'Maximum resident set size \(kbytes\): \K[0-9]+' "$work/err")
   local size msgs
   size=$(grep -oP '"width": *\d+, *"height": *\d+' <<<"$json" | tr -d ' "' | sed 's/width://; s/,height:/ x /')
-  msgs=$(grep -oP '"messages": *\[.*?\]' <<<"$json" | cut -c1-140)
+  # Each message as its first words and its count: "Too TINY" x 3349026675.
+  msgs=$(grep -oP '"messages": *\[\K.*?(?=\])' <<<"$json" |
+    grep -oP '"text": "\K[^"]{0,24}[^"]*?", "count": \d+' |
+    sed -E 's/^([^"]{0,24})[^"]*", "count": ([0-9]+)/"\1" x \2/' | paste -sd ' ')
   grep -q 'Exit status: 124' "$work/err" && secs="over ${limit}s"
   printf '%-34s %9s  %6d MB  %-11s %s\n' "$label" "$secs" $((rss / 1024)) "$size" "$msgs"
 }
@@ -62,3 +78,18 @@ run "depth edges, magnified"          edges --free 0 0 0 3 2 19900
 run "depth edges, zoom 0.01"          edges --focus 0 0 0 0.01
 run "skewed rows (b = 200 a)"         skewed --free 0 0 0 10 -5 20
 run "skewed rows, focus 0.9"          skewed --focus 0 0 0 0.9
+# The epipole at infinity (W = 0) over depth steps: the recipe of the report, the other three
+# quadrants, denser steps, and zooms near 0.
+run "diagonals 67/71: infinity -,-"   diag67 --free 0 0 0 -1e101 -1e101 0
+run "diagonals 67/71: infinity +,-"   diag67 --free 0 0 0 1e101 -1e101 0
+run "diagonals 67/71: infinity -,+"   diag67 --free 0 0 0 -1e101 1e101 0
+run "diagonals 67/71: infinity +,+"   diag67 --free 0 0 0 1e101 1e101 0
+run "diagonals 23/29: infinity -,-"   diag23 --free 0 0 0 -1e101 -1e101 0
+run "diagonals 7/11: infinity -,-"    diag7 --free 0 0 0 -1e101 -1e101 0
+run "diagonals 3/3: infinity -,-"     diag3 --free 0 0 0 -1e101 -1e101 0
+run "diagonals 67/71: zoom 0.001"     diag67 --focus 0 0 0 0.001
+run "diagonals 7/11: zoom 1e-6"       diag7 --focus 0 0 0 1e-6
+run "depth edges, zoom 1e-4, turned"  edges --focus 5 -5 0 1e-4
+run "near diagonals 7/11: zoom 0.01"  near7 --focus 0 0 0 0.01
+run "near diagonals 7/11: zoom 1e-4"  near7 --focus 0 0 0 1e-4
+run "near diagonals 3/3: zoom 0.01"   near3 --focus 3 -2 0 0.01

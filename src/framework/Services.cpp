@@ -1,6 +1,7 @@
 #include "framework/Services.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -20,6 +21,11 @@ MessageSink& MessageSinkSlot() {
 TraceSink& TraceSinkSlot() {
     static TraceSink sink;
     return sink;
+}
+
+// Counts stop at the largest value instead of wrapping around (no real operation gets there).
+std::int64_t SaturatingAdd(std::int64_t nCount, std::int64_t nMore) {
+    return nCount > INT64_MAX - nMore ? INT64_MAX : nCount + nMore;
 }
 
 const char* BaseName(const char* pszPath) {
@@ -44,24 +50,31 @@ TraceSink SetTraceSink(TraceSink sink) {
 }
 
 void ShowMessageBox(const char* pszText) {
+    ShowMessageBox(pszText, 1);
+}
+
+void ShowMessageBox(const char* pszText, std::int64_t nTimes) {
     const std::string strText = pszText ? pszText : "";
-    MessageSink sink;
-    {
-        std::lock_guard<std::mutex> lock(g_Mutex);
-        if (g_pInnermost) {
-            for (CMessageScope::Entry& entry : g_pInnermost->m_Entries) {
-                if (entry.strText == strText) {
-                    ++entry.nCount;
-                    return;
+    for (std::int64_t i = 0; i < nTimes; ++i) {
+        MessageSink sink;
+        {
+            std::lock_guard<std::mutex> lock(g_Mutex);
+            if (g_pInnermost) {
+                for (CMessageScope::Entry& entry : g_pInnermost->m_Entries) {
+                    if (entry.strText == strText) {
+                        // This and every later occurrence are only counted, all at once.
+                        entry.nCount = SaturatingAdd(entry.nCount, nTimes - i);
+                        return;
+                    }
                 }
+                g_pInnermost->m_Entries.push_back({strText, 1});
             }
-            g_pInnermost->m_Entries.push_back({strText, 1});
+            sink = MessageSinkSlot();
         }
-        sink = MessageSinkSlot();
+        // The sink may block (a modal box); it runs outside the lock.
+        if (sink)
+            sink(strText);
     }
-    // The sink may block (a modal box); it runs outside the lock.
-    if (sink)
-        sink(strText);
 }
 
 void TraceLine(const char* pszFormat, ...) {
@@ -98,7 +111,7 @@ void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr) {
             bool bSeen = false;
             for (CMessageScope::Entry& entry : g_pInnermost->m_Assertions) {
                 if (entry.strText == strSite) {
-                    ++entry.nCount;
+                    entry.nCount = SaturatingAdd(entry.nCount, 1);
                     bSeen = true;
                     break;
                 }
@@ -128,8 +141,8 @@ CMessageScope::~CMessageScope() {
     lock.unlock();
     for (const Entry& entry : m_Assertions)
         if (entry.nCount > 1)
-            TraceLine("Assertion at %s failed %d times in this operation\n", entry.strText.c_str(),
-                      entry.nCount);
+            TraceLine("Assertion at %s failed %lld times in this operation\n",
+                      entry.strText.c_str(), static_cast<long long>(entry.nCount));
 }
 
 std::vector<CMessageScope::Entry> CMessageScope::GetEntries() const {
@@ -137,7 +150,7 @@ std::vector<CMessageScope::Entry> CMessageScope::GetEntries() const {
     return m_Entries;
 }
 
-int CMessageScope::GetCount(const std::string& strText) const {
+std::int64_t CMessageScope::GetCount(const std::string& strText) const {
     std::lock_guard<std::mutex> lock(g_Mutex);
     for (const Entry& entry : m_Entries)
         if (entry.strText == strText)

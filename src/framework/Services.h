@@ -3,6 +3,7 @@
 // the sinks that decide where each report goes.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ TraceSink SetTraceSink(TraceSink sink);
 // Shows one fixed text with an OK button. Inside a CMessageScope a text already shown in that
 // scope is only counted, not shown again. Safe to call from any thread.
 void ShowMessageBox(const char* pszText);
+// The same as nTimes calls of ShowMessageBox(pszText) in a row (none for nTimes <= 0), but
+// inside a CMessageScope in one step: the text is shown at most once and its count grows by
+// nTimes, so an operation that met a message billions of times reports it at once. Outside any
+// scope the text is shown nTimes, as the single calls would; open a scope around such work.
+void ShowMessageBox(const char* pszText, std::int64_t nTimes);
 
 // Formats as printf does and hands the line to the trace sink.
 void TraceLine(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
@@ -47,7 +53,7 @@ class CMessageScope {
 public:
     struct Entry {
         std::string strText;
-        int nCount;
+        std::int64_t nCount; // 64 bits: a warp can meet one message billions of times
     };
 
     CMessageScope();
@@ -58,10 +64,10 @@ public:
     // Every distinct text met in this scope, in the order first met, with its count.
     std::vector<Entry> GetEntries() const;
     // Occurrences of one text (0 if never met).
-    int GetCount(const std::string& strText) const;
+    std::int64_t GetCount(const std::string& strText) const;
 
 private:
-    friend void ShowMessageBox(const char* pszText);
+    friend void ShowMessageBox(const char* pszText, std::int64_t nTimes);
     friend void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr);
     std::vector<Entry> m_Entries;
     std::vector<Entry> m_Assertions; // "FILE, line LINE" of each failed assertion, with counts

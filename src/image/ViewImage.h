@@ -3,6 +3,7 @@
 // BMP writer live in image/; the camera moves and the warp are members defined in warp/.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,7 @@ struct WarpReport {
     bool bTooCostly = false;  // the fill was over the warp budget: nothing was drawn
     struct Message {
         std::string strText;
-        int nCount;
+        std::int64_t nCount; // one warp can count a message billions of times
     };
     std::vector<Message> messages; // every message box text met during the warp, with counts
 };

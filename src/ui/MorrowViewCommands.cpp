@@ -116,7 +116,7 @@ QString WarpStatus(const CViewImage& image, qint64 nNanoseconds) {
         if (message.nCount > 1)
             strText += QStringLiteral("; \"%1\" shown once, occurred %2 times")
                            .arg(QString::fromStdString(message.strText))
-                           .arg(message.nCount);
+                           .arg(qlonglong(message.nCount));
     }
     return strText;
 }

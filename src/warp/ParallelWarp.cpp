@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <system_error>
@@ -20,13 +21,13 @@
 
 #include "framework/Services.h"
 #include "warp/TriangleRaster.h"
+#include "warp/Warp.h"
 #include "warp/WarpEquation.h"
 
 namespace {
 
 // A band thread is worth starting only for this many target rows or more.
 constexpr int kMinBandRows = 32;
-constexpr unsigned kMaxThreads = 8;
 
 // The fill budget, in the units of TriangleCost.
 std::atomic<long long> g_nWarpBudget{kDefaultWarpBudget};
@@ -184,11 +185,13 @@ public:
         return nCost;
     }
 
-    // "Too TINY" as often as the bands counted it.
+    // "Too TINY" as often as the bands counted it, in one report: a hostile move can count
+    // billions, which one call per occurrence would take minutes to report.
     void ShowMessages() const {
-        for (long nTiny : m_tinyCounts)
-            for (long i = 0; i < nTiny; ++i)
-                ShowMessageBox("Too TINY");
+        std::int64_t nTiny = 0;
+        for (std::int64_t nBand : m_tinyCounts)
+            nTiny += nBand;
+        ShowMessageBox("Too TINY", nTiny);
     }
 
 private:
@@ -201,7 +204,7 @@ private:
     unsigned m_nThreads;
     CWarpScratch& m_scratch;
     CPhaseBarrier m_barrier;
-    std::vector<long> m_tinyCounts;
+    std::vector<std::int64_t> m_tinyCounts;
     std::vector<long long> m_costs; // of every thread's run of triangles
     WarpConstants m_k;
     int m_nTotalSteps = 0;
@@ -352,9 +355,7 @@ long long WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& so
     // allocated afresh, its pages (and those of the grid below it) went back to the system and
     // were faulted in again on every warp, which cost about as much as a small warp itself.
     static thread_local CWarpScratch scratch;
-    const unsigned nWanted =
-        std::max(1u, std::min(std::thread::hardware_concurrency(), kMaxThreads));
-    CThreadTeam team(nWanted);
+    CThreadTeam team(GetWarpThreads());
     CSheetWarp warp(pSheets, nSheets, source, target, xOff, yOff, team.Count(), scratch);
     team.Run([&warp](unsigned nThread) { warp.Run(nThread); });
     if (warp.Cost() > GetWarpBudget())

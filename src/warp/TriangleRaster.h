@@ -9,6 +9,8 @@
 // one interpolation geometry, and a fill can skip samples that a later triangle has stored.
 #pragma once
 
+#include <cstdint>
+
 #include "image/ViewImage.h"
 
 class CRegionTest;
@@ -43,7 +45,7 @@ struct CTriangleRaster {
     int m_nXOff, m_nYOff;
     int m_nRowLo, m_nRowHi;
     // Null: "Too TINY" is shown at once; otherwise its occurrences are added here.
-    long* m_pTinyCount;
+    std::int64_t* m_pTinyCount;
     // Large boxes are settled region by region (see FillRegion); off, every position of the
     // box goes through the plain test, which tests compare against.
     bool m_bRegions = true;

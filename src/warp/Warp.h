@@ -58,3 +58,17 @@ int MaxWarpSide(const CViewImage& source);
 constexpr long long kDefaultWarpBudget = 300000000;
 void SetWarpBudget(long long nBudget);
 long long GetWarpBudget();
+
+// The number of threads a warp runs on. 0 (the default) is automatic: the value of the
+// environment variable MORROW_THREADS when that is a positive integer, else the processor count
+// capped at 8. An explicit count or MORROW_THREADS above kMaxWarpThreads is clamped to it. The
+// warped image and its message counts are the same for every count; only the time differs.
+constexpr unsigned kMaxWarpThreads = 64;
+void SetWarpThreads(unsigned nThreads);
+// The count the next warp asks for (1..kMaxWarpThreads); it may get fewer when the system
+// refuses to start a thread.
+unsigned GetWarpThreads();
+// The count a value of MORROW_THREADS asks for: a decimal positive integer (surrounding blanks
+// allowed), clamped to kMaxWarpThreads; 0 for anything else (empty, 0, negative, not a number,
+// trailing characters), which the warp ignores with a trace line.
+unsigned ParseWarpThreads(const char* pszValue);

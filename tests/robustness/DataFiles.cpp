@@ -32,6 +32,26 @@ std::vector<std::string> SceneTokens() {
     return tokens;
 }
 
+std::vector<std::string> DiagonalStepTokens(int nDiffPeriod, int nSumPeriod, double dBase,
+                                            double dStep) {
+    std::vector<std::string> tokens = SceneTokens();
+    for (int i = 6; i < 14; ++i)
+        tokens[size_t(i)] = "0";
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            const int nRecord = y * 200 + x;
+            const double d = (x - y) % nDiffPeriod == 0
+                                 ? dBase + dStep
+                                 : ((x + y) % nSumPeriod == 0 ? dBase - dStep : dBase);
+            tokens[size_t(RecordToken(nRecord, 2))] = FormatNumber(d);
+            tokens[size_t(RecordToken(nRecord, 3))] = std::to_string((x * 7) % 256);
+            tokens[size_t(RecordToken(nRecord, 4))] = std::to_string((y * 5) % 256);
+            tokens[size_t(RecordToken(nRecord, 5))] = "128";
+        }
+    }
+    return tokens;
+}
+
 std::string JoinTokens(const std::vector<std::string>& tokens, const std::string& strSeparator) {
     std::string str;
     str.reserve(tokens.size() * 8);

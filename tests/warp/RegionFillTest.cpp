@@ -2,6 +2,7 @@
 // position: the same samples, the same stored marks and the same "Too TINY" count, on triangles
 // chosen to stress the interval forms (vertices far beyond the window, coincident and nearly
 // coincident coordinates, a black vertex 1, parts already stored).
+#include <cstdint>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -17,7 +18,7 @@ constexpr int kXOff = -40, kYOff = -30, kWidth = 96, kHeight = 80;
 struct CFillState {
     std::vector<PixelSample> grid;
     std::vector<unsigned char> stored; // column by column, as the bands keep them
-    long nTiny = 0;
+    std::int64_t nTiny = 0;
 };
 
 // Fills one triangle with or without the region path, from the same starting state.

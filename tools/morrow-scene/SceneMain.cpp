@@ -237,8 +237,8 @@ int main(int argc, char** argv) {
     const WarpReport& report = pMoved->GetWarpReport();
     for (const WarpReport::Message& message : report.messages)
         if (message.nCount > 1)
-            std::fprintf(stderr, "morrow-scene: message \"%s\" occurred %d times in the warp\n",
-                         message.strText.c_str(), message.nCount);
+            std::fprintf(stderr, "morrow-scene: message \"%s\" occurred %lld times in the warp\n",
+                         message.strText.c_str(), static_cast<long long>(message.nCount));
     SceneTruth truth;
     if (!RayCastScene(strPreset, pMoved->GetCOP(), pMoved->GetP(), report.nXOff, report.nYOff,
                       pMoved->GetWidth(), pMoved->GetHeight(), truth)) {

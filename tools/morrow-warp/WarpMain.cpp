@@ -214,8 +214,9 @@ std::string MessagesJson(const std::vector<WarpReport::Message>& messages) {
 
 void PrintMessageCounts(const std::vector<WarpReport::Message>& messages) {
     for (const WarpReport::Message& message : messages)
-        std::fprintf(stderr, "morrow-warp: message \"%s\" shown once, occurred %d time%s\n",
-                     message.strText.c_str(), message.nCount, message.nCount == 1 ? "" : "s");
+        std::fprintf(stderr, "morrow-warp: message \"%s\" shown once, occurred %lld time%s\n",
+                     message.strText.c_str(), static_cast<long long>(message.nCount),
+                     message.nCount == 1 ? "" : "s");
 }
 
 // A folder with a stereo pair's files in it (any of them: the import names what is missing).
