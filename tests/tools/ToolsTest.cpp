@@ -347,35 +347,3 @@ TEST_F(MorrowWarp, HintShowsTheClassificationWithoutWarping) {
 }
 
 } // namespace
-
-namespace {
-
-// A lattice of depth steps, every third diagonal a point at +-1 disparity among points at
-// infinity, moved by 1e101: thousands of triangles stretched across the whole window.
-TEST_F(MorrowWarp, MoveTooCostlyWritesNothingAndExitsFour) {
-    std::string strData = "-100 100 -100 100 300 500 0 0 0 0 0 0 0 0\n0 0 0\n-100 -100 200\n"
-                          "1 0 0\n0 1 0\n";
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x) {
-            const int d = (x - y) % 3 == 0 ? 1 : (x + y) % 3 == 0 ? -1 : 0;
-            strData += std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(d) +
-                       " 10 20 30\n";
-        }
-    const std::string strPath = m_Dir.File("lattice.txt");
-    FILE* pFile = std::fopen(strPath.c_str(), "w");
-    ASSERT_TRUE(pFile);
-    std::fputs(strData.c_str(), pFile);
-    std::fclose(pFile);
-
-    const RunResult result = Warp(m_Dir, {strPath, "--free", "0", "0", "0", "-1e101", "-1e101", "0",
-                                          "-o", m_Dir.File("w.bmp")});
-    EXPECT_EQ(result.nExit, 4);
-    EXPECT_NE(result.strErr.find("message: The move is too costly to render: about "),
-              std::string::npos)
-        << result.strErr;
-    EXPECT_NE(result.strErr.find("w.bmp not written: the move is too costly to render\n"),
-              std::string::npos);
-    EXPECT_EQ(std::fopen(m_Dir.File("w.bmp").c_str(), "r"), nullptr);
-}
-
-} // namespace
