@@ -1,10 +1,10 @@
-// Fuzz target: a whole camera move. The bytes become a source camera, scene bounds, a small tile
-// of samples repeated over the 200 x 200 source grid (so depth edges, NaN, infinities and huge or
-// negative disparities recur everywhere) and a free or a focus move, which then runs through the
-// real move constructor. Whatever the numbers, the move must finish with a usable image, in the
-// window that the camera alone predicts. Moves whose window is large are only predicted, not
-// warped (see kMaxFuzzWindow and kMaxFuzzFill), and the bits 1 and 2 of the first byte choose
-// the number of warp threads (1 to 3).
+// Fuzz target: a whole camera move. The bytes become a source camera, scene bounds, a source
+// grid of 2 to 80 samples each way filled with a small tile of samples repeated over it (so depth
+// edges, NaN, infinities and huge or negative disparities recur everywhere) and a free or a focus
+// move, which then runs through the real move constructor. Whatever the numbers, the move must
+// finish with a usable image, in the window that the camera alone predicts. Moves whose window is
+// large are only predicted, not warped (see kMaxFuzzWindow and kMaxFuzzFill), and the bits 1 and 2
+// of the first byte choose the number of warp threads (1 to 3).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -40,23 +40,25 @@ constexpr double kMaxFuzzFill = 6.0e5;
 // its warped corners (those with a position) within the window.
 double EstimateFill(const CViewImage& source, const double newCOP[3], const double newP[3][3],
                     int nXOff, int nYOff, int nWidth, int nHeight) {
-    std::vector<double> xs(200 * 200), ys(200 * 200);
-    std::vector<unsigned char> usable(200 * 200);
+    const int nSrcW = source.GetWidth(), nSrcH = source.GetHeight();
+    const size_t nPixels = static_cast<size_t>(nSrcW) * nSrcH;
+    std::vector<double> xs(nPixels), ys(nPixels);
+    std::vector<unsigned char> usable(nPixels);
     const WarpConstants k = ComputeWarpConstants(source.GetP(), newP, source.GetCOP(), newCOP);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x) {
-            const size_t i = static_cast<size_t>(y * 200 + x);
+    for (int y = 0; y < nSrcH; ++y)
+        for (int x = 0; x < nSrcW; ++x) {
+            const size_t i = static_cast<size_t>(y * nSrcW + x);
             usable[i] = ApplyWarp(k, x, y, source.GetSamples()[i].disparity, &xs[i], &ys[i]);
         }
     const double dXLo = nXOff, dXHi = nXOff + nWidth - 1.0;
     const double dYLo = nYOff, dYHi = nYOff + nHeight - 1.0;
     double dFill = 0.0;
-    for (int y = 0; y < 199; ++y)
-        for (int x = 0; x < 199; ++x) {
+    for (int y = 0; y < nSrcH - 1; ++y)
+        for (int x = 0; x < nSrcW - 1; ++x) {
             double dMinX = HUGE_VAL, dMaxX = -HUGE_VAL, dMinY = HUGE_VAL, dMaxY = -HUGE_VAL;
             int nUsable = 0;
             for (int nCorner = 0; nCorner < 4; ++nCorner) {
-                const size_t i = static_cast<size_t>((y + nCorner / 2) * 200 + x + nCorner % 2);
+                const size_t i = static_cast<size_t>((y + nCorner / 2) * nSrcW + x + nCorner % 2);
                 if (!usable[i])
                     continue;
                 ++nUsable;
@@ -93,6 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     for (int i = 0; i < 6; ++i)
         bounds[i] = in.NextDouble(kDefaultBounds[i]);
 
+    // A small source keeps every run cheap (the warp's cost grows with the source's cells); the
+    // engine takes any size, so the sizes are fuzzed too (a byte 0 gives 48).
+    const int nSrcW = 2 + (in.NextByte() + 46) % 79;
+    const int nSrcH = 2 + (in.NextByte() + 46) % 79;
     const int nTileW = 1 + in.NextByte() % 8;
     const int nTileH = 1 + in.NextByte() % 8;
     std::vector<PixelSample> tile(static_cast<size_t>(nTileW) * nTileH);
@@ -132,12 +138,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     CViewImage source;
     source.SetCamera(cop, P);
     source.SetSceneValues(bounds, extra);
-    source.SetWidth(200);
-    source.SetHeight(200);
-    PixelSample* pGrid = new PixelSample[200 * 200];
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x)
-            pGrid[y * 200 + x] = tile[static_cast<size_t>((y % nTileH) * nTileW + x % nTileW)];
+    source.SetWidth(nSrcW);
+    source.SetHeight(nSrcH);
+    PixelSample* pGrid = new PixelSample[static_cast<size_t>(nSrcW) * nSrcH];
+    for (int y = 0; y < nSrcH; ++y)
+        for (int x = 0; x < nSrcW; ++x)
+            pGrid[y * nSrcW + x] = tile[static_cast<size_t>((y % nTileH) * nTileW + x % nTileW)];
     source.SetSamples(pGrid);
 
     // The camera and window of the move, as the move constructor makes them.

@@ -63,10 +63,11 @@ bool WriteText(const std::string& strDir, const std::string& strName, const std:
     return WriteFile(strDir + "/" + strName, str.data(), str.size());
 }
 
-// The camera and scene part of a move encoding (flags first); the tile follows.
+// The camera and scene part of a move encoding (flags first) and the source's size (0: 48 x 48);
+// the tile follows.
 CEncoder MoveHead(uint8_t nFlags) {
     CEncoder e;
-    e.Byte(nFlags).Default(3 + 9 + 6);
+    e.Byte(nFlags).Default(3 + 9 + 6).Byte(0).Byte(0);
     return e;
 }
 
