@@ -117,6 +117,40 @@ void BM_ProductWarp(benchmark::State& state) {
     }
 }
 
+// The sample scene ray-cast at a camera's resolution: 640 x 480 (size 0) or 1280 x 1024 (1).
+const CViewImage& LargeSource(int nSize) {
+    static std::unique_ptr<CViewImage> pSources[2];
+    if (!pSources[nSize]) {
+        pSources[nSize] = std::make_unique<CViewImage>();
+        const bool bBuilt =
+            nSize == 0 ? BuildSceneImage(ScenePresetNames().front(), 640, 480, *pSources[nSize])
+                       : BuildSceneImage(ScenePresetNames().front(), 1280, 1024, *pSources[nSize]);
+        if (!bBuilt) {
+            std::fprintf(stderr, "morrow-bench: no large sample scene\n");
+            std::exit(1);
+        }
+    }
+    return *pSources[nSize];
+}
+
+// An ordinary free move (move 0: the small step of the 200 x 200 rows) and a small focus move
+// (move 1: zoom 0.95, two degrees of turn) of a larger source.
+void BM_LargeSourceWarp(benchmark::State& state) {
+    const CViewImage& source = LargeSource(static_cast<int>(state.range(0)));
+    const bool bFocus = state.range(1) == 1;
+    for (auto _ : state) {
+        std::unique_ptr<CViewImage> pImage;
+        if (bFocus) {
+            pImage = std::make_unique<CViewImage>(2.0, -1.0, 0.0, 0.95, source);
+        } else {
+            const double* c = source.GetCOP();
+            const double pos[3] = {c[0] + 0.15, c[1] + 0.05, c[2] + 0.1};
+            pImage = std::make_unique<CViewImage>(1.0, -2.0, 0.0, pos, source);
+        }
+        benchmark::DoNotOptimize(pImage->GetSamples());
+    }
+}
+
 void BM_OracleWarp(benchmark::State& state) {
     const EMove eMove = static_cast<EMove>(state.range(0));
     Source();
@@ -163,6 +197,11 @@ void MoveArguments(benchmark::internal::Benchmark* pBench) {
 BENCHMARK(BM_LoadDataFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OracleWarp)->Apply(MoveArguments)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ProductWarp)->Apply(MoveArguments)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LargeSourceWarp)
+    ->ArgNames({"size", "move"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_DisplayRefresh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WarpAndRefresh)
     ->ArgName("move")
