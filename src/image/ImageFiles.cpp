@@ -34,7 +34,7 @@ bool EndsWithNoCase(const std::string& str, const char* pszEnd) {
 }
 
 // Encodes top-first pixel bytes with OpenImageIO into memory. False with the library's message.
-bool EncodeWithImageIO(const char* pszFormat, const OIIO::ImageSpec& spec, const void* pPixels,
+bool EncodeWithImageIO(const char* pszFormat, const OIIO::ImageSpec& layout, const void* pPixels,
                        std::vector<unsigned char>& bytes, std::string* pstrError) {
     bytes.clear();
     std::unique_ptr<OIIO::ImageOutput> pOut = OIIO::ImageOutput::create(pszFormat);
@@ -47,8 +47,8 @@ bool EncodeWithImageIO(const char* pszFormat, const OIIO::ImageSpec& spec, const
     pOut->set_ioproxy(&memory);
     // The name only tells the writer the format; the bytes go to memory.
     const std::string strName = std::string("memory.") + pszFormat;
-    bool bOk = pOut->open(strName, spec);
-    bOk = bOk && pOut->write_image(spec.format, pPixels);
+    bool bOk = pOut->open(strName, layout);
+    bOk = bOk && pOut->write_image(layout.format, pPixels);
     bOk = pOut->close() && bOk;
     if (!bOk && pstrError)
         *pstrError = pOut->geterror();
@@ -79,8 +79,8 @@ bool EncodePng(const CViewImage& image, std::vector<unsigned char>& bytes) {
             p[2] = ColourToByte(pSample->blue);
         }
     }
-    const OIIO::ImageSpec spec(nWidth, nHeight, 3, OIIO::TypeDesc::UINT8);
-    return EncodeWithImageIO("png", spec, pixels.data(), bytes, nullptr);
+    const OIIO::ImageSpec layout(nWidth, nHeight, 3, OIIO::TypeDesc::UINT8);
+    return EncodeWithImageIO("png", layout, pixels.data(), bytes, nullptr);
 }
 
 bool WritePng(const CViewImage& image, const char* pszPath) {
@@ -114,11 +114,11 @@ bool EncodeFloatMap(const std::string& strPath, int nWidth, int nHeight,
         std::copy(values.begin() + (nH - 1 - nRow) * nW, values.begin() + (nH - nRow) * nW,
                   topFirst.begin() + nRow * nW);
     if (EndsWithNoCase(strPath, ".exr")) {
-        OIIO::ImageSpec spec(nWidth, nHeight, 1, OIIO::TypeDesc::FLOAT);
-        spec.channelnames = {"Z"};
+        OIIO::ImageSpec layout(nWidth, nHeight, 1, OIIO::TypeDesc::FLOAT);
+        layout.channelnames = {"Z"};
         // No time stamp: the same values give the same file.
-        spec.attribute("DateTime", "");
-        return EncodeWithImageIO("exr", spec, topFirst.data(), bytes, pstrError);
+        layout.attribute("DateTime", "");
+        return EncodeWithImageIO("exr", layout, topFirst.data(), bytes, pstrError);
     }
     if (EndsWithNoCase(strPath, ".pfm")) {
         // The codec library reports faults by exceptions; none may leave this routine.
@@ -170,8 +170,8 @@ bool WriteDepthMap(const std::string& strPath, int nWidth, int nHeight,
                         ? static_cast<uint16_t>(static_cast<int>(std::floor(dUnits + 0.5)))
                         : 0;
             }
-        const OIIO::ImageSpec spec(nWidth, nHeight, 1, OIIO::TypeDesc::UINT16);
-        if (!EncodeWithImageIO("png", spec, units.data(), bytes, pstrError))
+        const OIIO::ImageSpec layout(nWidth, nHeight, 1, OIIO::TypeDesc::UINT16);
+        if (!EncodeWithImageIO("png", layout, units.data(), bytes, pstrError))
             return false;
     } else {
         std::vector<float> values(nCount);

@@ -66,15 +66,16 @@ std::unique_ptr<OIIO::ImageInput> OpenImage(const std::string& strPath, std::str
         strFault = "not a readable image: " + OneLine(OIIO::geterror());
         return nullptr;
     }
-    const OIIO::ImageSpec& spec = pIn->spec();
-    if (spec.width < 2 || spec.height < 2 || spec.width > kMaxSide || spec.height > kMaxSide ||
-        static_cast<long long>(spec.width) * spec.height > kMaxSamples) {
-        strFault = "an image of " + SizeText(spec.width, spec.height) +
+    const OIIO::ImageSpec& layout = pIn->spec_dimensions(0);
+    if (layout.width < 2 || layout.height < 2 || layout.width > kMaxSide ||
+        layout.height > kMaxSide ||
+        static_cast<long long>(layout.width) * layout.height > kMaxSamples) {
+        strFault = "an image of " + SizeText(layout.width, layout.height) +
                    " pixels; from 2 x 2 up to " + std::to_string(kMaxSide) + " on a side and " +
                    std::to_string(kMaxSamples) + " pixels are read";
         return nullptr;
     }
-    if (spec.depth > 1) {
+    if (layout.depth > 1) {
         strFault = "a volume image; a flat picture is expected";
         return nullptr;
     }
@@ -83,8 +84,8 @@ std::unique_ptr<OIIO::ImageInput> OpenImage(const std::string& strPath, std::str
 
 // Reads the whole first picture in the given pixel type; false with the library's message.
 bool ReadPixels(OIIO::ImageInput& in, OIIO::TypeDesc type, void* pData, std::string& strFault) {
-    const OIIO::ImageSpec& spec = in.spec();
-    if (!in.read_image(0, 0, 0, spec.nchannels, type, pData)) {
+    const OIIO::ImageSpec& layout = in.spec_dimensions(0);
+    if (!in.read_image(0, 0, 0, layout.nchannels, type, pData)) {
         strFault = "cannot read the pixels: " + OneLine(in.geterror());
         return false;
     }
@@ -97,37 +98,37 @@ bool ReadColour(const std::string& strPath, int& nWidth, int& nHeight, std::vect
     std::unique_ptr<OIIO::ImageInput> pIn = OpenImage(strPath, strFault);
     if (!pIn)
         return false;
-    const OIIO::ImageSpec spec = pIn->spec();
-    if (spec.nchannels != 1 && spec.nchannels != 3) {
-        strFault = std::to_string(spec.nchannels) + " channels" +
-                   (spec.nchannels == 2 || spec.nchannels == 4 ? " (with alpha)" : "") +
+    const OIIO::ImageSpec layout = pIn->spec_dimensions(0);
+    if (layout.nchannels != 1 && layout.nchannels != 3) {
+        strFault = std::to_string(layout.nchannels) + " channels" +
+                   (layout.nchannels == 2 || layout.nchannels == 4 ? " (with alpha)" : "") +
                    "; a colour image has 3 (RGB) or 1 (grey)";
         return false;
     }
-    const bool b16 = spec.format == OIIO::TypeDesc::UINT16;
-    if (spec.format != OIIO::TypeDesc::UINT8 && !b16) {
-        strFault = std::string(spec.format.c_str()) +
+    const bool b16 = layout.format == OIIO::TypeDesc::UINT16;
+    if (layout.format != OIIO::TypeDesc::UINT8 && !b16) {
+        strFault = std::string(layout.format.c_str()) +
                    " colour values; a colour image has 8 or 16 bits per channel";
         return false;
     }
-    nWidth = spec.width;
-    nHeight = spec.height;
+    nWidth = layout.width;
+    nHeight = layout.height;
     const size_t nCount = static_cast<size_t>(nWidth) * static_cast<size_t>(nHeight);
-    const size_t nValues = nCount * static_cast<size_t>(spec.nchannels);
+    const size_t nValues = nCount * static_cast<size_t>(layout.nchannels);
     std::vector<uint16_t> wide;
     std::vector<unsigned char> narrow;
     if (b16)
         wide.resize(nValues);
     else
         narrow.resize(nValues);
-    if (!ReadPixels(*pIn, spec.format, b16 ? static_cast<void*>(wide.data()) : narrow.data(),
+    if (!ReadPixels(*pIn, layout.format, b16 ? static_cast<void*>(wide.data()) : narrow.data(),
                     strFault))
         return false;
     rgb.resize(nCount * 3);
     for (size_t i = 0; i < nCount; ++i)
         for (int k = 0; k < 3; ++k) {
-            const size_t nAt = i * static_cast<size_t>(spec.nchannels) +
-                               (spec.nchannels == 3 ? static_cast<size_t>(k) : 0);
+            const size_t nAt = i * static_cast<size_t>(layout.nchannels) +
+                               (layout.nchannels == 3 ? static_cast<size_t>(k) : 0);
             // 16 bits onto the 0..255 scale: 65535 / 257 is exactly 255.
             rgb[i * 3 + static_cast<size_t>(k)] =
                 b16 ? wide[nAt] / 257.0 : static_cast<double>(narrow[nAt]);
@@ -142,23 +143,23 @@ bool ReadMap(const std::string& strPath, const char* pszWhat, bool bIntegersAllo
     std::unique_ptr<OIIO::ImageInput> pIn = OpenImage(strPath, strFault);
     if (!pIn)
         return false;
-    const OIIO::ImageSpec spec = pIn->spec();
-    if (spec.nchannels != 1) {
-        strFault = std::to_string(spec.nchannels) + " channels; a " + pszWhat + " map has one";
+    const OIIO::ImageSpec layout = pIn->spec_dimensions(0);
+    if (layout.nchannels != 1) {
+        strFault = std::to_string(layout.nchannels) + " channels; a " + pszWhat + " map has one";
         return false;
     }
     const OIIO::TypeDesc::BASETYPE base =
-        static_cast<OIIO::TypeDesc::BASETYPE>(spec.format.basetype);
+        static_cast<OIIO::TypeDesc::BASETYPE>(layout.format.basetype);
     bFloat = base == OIIO::TypeDesc::HALF || base == OIIO::TypeDesc::FLOAT ||
              base == OIIO::TypeDesc::DOUBLE;
     const bool bInteger16 = base == OIIO::TypeDesc::UINT16;
     if (!bFloat && !(bIntegersAllowed && bInteger16)) {
-        strFault = std::string(spec.format.c_str()) + " values; a " + pszWhat + " map holds " +
+        strFault = std::string(layout.format.c_str()) + " values; a " + pszWhat + " map holds " +
                    (bIntegersAllowed ? "16-bit integers or floats" : "floats");
         return false;
     }
-    nWidth = spec.width;
-    nHeight = spec.height;
+    nWidth = layout.width;
+    nHeight = layout.height;
     const size_t nCount = static_cast<size_t>(nWidth) * static_cast<size_t>(nHeight);
     values.resize(nCount);
     if (bFloat)

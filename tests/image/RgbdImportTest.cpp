@@ -47,21 +47,21 @@ ReadBack ReadImage(const std::string& strPath) {
     std::unique_ptr<OIIO::ImageInput> pIn = OIIO::ImageInput::open(strPath);
     if (!pIn)
         return read;
-    const OIIO::ImageSpec& spec = pIn->spec();
-    read.nWidth = spec.width;
-    read.nHeight = spec.height;
-    read.nChannels = spec.nchannels;
-    read.strFormat = spec.format.c_str();
-    read.values.resize(static_cast<size_t>(spec.width) * spec.height * spec.nchannels);
+    const OIIO::ImageSpec& layout = pIn->spec_dimensions(0);
+    read.nWidth = layout.width;
+    read.nHeight = layout.height;
+    read.nChannels = layout.nchannels;
+    read.strFormat = layout.format.c_str();
+    read.values.resize(static_cast<size_t>(layout.width) * layout.height * layout.nchannels);
     // Integer pixels come back as their own values, not scaled to 0..1.
-    if (spec.format == OIIO::TypeDesc::UINT8 || spec.format == OIIO::TypeDesc::UINT16) {
+    if (layout.format == OIIO::TypeDesc::UINT8 || layout.format == OIIO::TypeDesc::UINT16) {
         std::vector<uint16_t> raw(read.values.size());
-        pIn->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::UINT16, raw.data());
-        const double dScale = spec.format == OIIO::TypeDesc::UINT8 ? 257.0 : 1.0;
+        pIn->read_image(0, 0, 0, layout.nchannels, OIIO::TypeDesc::UINT16, raw.data());
+        const double dScale = layout.format == OIIO::TypeDesc::UINT8 ? 257.0 : 1.0;
         for (size_t i = 0; i < raw.size(); ++i)
             read.values[i] = static_cast<float>(raw[i] / dScale);
     } else {
-        pIn->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::FLOAT, read.values.data());
+        pIn->read_image(0, 0, 0, layout.nchannels, OIIO::TypeDesc::FLOAT, read.values.data());
     }
     return read;
 }
@@ -71,8 +71,8 @@ void WriteTestImage(const std::string& strPath, int nWidth, int nHeight, int nCh
                     OIIO::TypeDesc type, const std::vector<float>& values) {
     std::unique_ptr<OIIO::ImageOutput> pOut = OIIO::ImageOutput::create(strPath);
     ASSERT_TRUE(pOut);
-    OIIO::ImageSpec spec(nWidth, nHeight, nChannels, type);
-    ASSERT_TRUE(pOut->open(strPath, spec));
+    OIIO::ImageSpec layout(nWidth, nHeight, nChannels, type);
+    ASSERT_TRUE(pOut->open(strPath, layout));
     if (type == OIIO::TypeDesc::UINT8 || type == OIIO::TypeDesc::UINT16) {
         std::vector<uint16_t> raw(values.begin(), values.end());
         if (type == OIIO::TypeDesc::UINT8)
