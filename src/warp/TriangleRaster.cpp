@@ -361,7 +361,7 @@ bool CTriangleRaster::IsAllStored(int xa, int xb, int ya, int yb,
     constexpr std::uint64_t kAllOnes = 0x0101010101010101ULL;
     const size_t nRows = static_cast<size_t>(yb - ya) + 1;
     for (int x = xa; x <= xb; ++x) {
-        const unsigned char* p = StoredColumn(const_cast<unsigned char*>(pStored), x) + ya;
+        const unsigned char* p = StoredColumn(pStored, x) + ya;
         if (nRows >= 64) {
             if (std::memchr(p, 0, nRows))
                 return false;

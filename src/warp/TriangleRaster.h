@@ -83,10 +83,15 @@ private:
     // Whether every position of the box is stored.
     bool IsAllStored(int xa, int xb, int ya, int yb, const unsigned char* pStored) const;
     // The marks of column x (indexed by plane row).
-    unsigned char* StoredColumn(unsigned char* pStored, int x) const {
-        return pStored +
-               static_cast<long>(x - m_nXOff) * (static_cast<long>(m_nRowHi) - m_nRowLo + 1) -
+    long StoredOffset(int x) const {
+        return static_cast<long>(x - m_nXOff) * (static_cast<long>(m_nRowHi) - m_nRowLo + 1) -
                m_nRowLo;
+    }
+    unsigned char* StoredColumn(unsigned char* pStored, int x) const {
+        return pStored + StoredOffset(x);
+    }
+    const unsigned char* StoredColumn(const unsigned char* pStored, int x) const {
+        return pStored + StoredOffset(x);
     }
     // Stores a colour into the sample of plane position (x, y).
     void Store(int x, int y, const double rgb[3]) const {
