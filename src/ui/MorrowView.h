@@ -2,10 +2,21 @@
 // buffer (the RGB bytes of the image shown) and draws that buffer with OpenGL at the
 // bottom-left corner of its client area, one buffer pixel per device pixel, on every paint.
 // The five view commands (MorrowViewCommands.cpp) fill the buffer and choose the mode.
+//
+// Beside them (MorrowViewNavigation.cpp): live navigation, where mouse and keys move a camera
+// and a worker thread warps the source for the part of that camera's image plane the view
+// shows; a display that can be zoomed and panned (Actual Size, the default, is the 1:1
+// bottom-left display); and two teaching overlays (the epipole with the sheet lines over the
+// source image, and the disoccluded positions of a live frame in a visible colour).
 #pragma once
+
+#include <cstdint>
+#include <vector>
 
 #include "platform/View.h"
 #include "ui/GLContext.h"
+#include "ui/LiveRenderer.h"
+#include "warp/Navigation.h"
 
 class QWindow;
 class CImageSlots;
@@ -68,8 +79,38 @@ public:
     QWindow* GetGLWindow() const { return m_pGLWindow; }
     CGLContext& GetGLContext() { return m_GLContext; }
 
-    // Standard print commands and the five view commands 32771 to 32775.
+    // Standard print commands, the five view commands 32771 to 32775, and the display and
+    // camera commands of live navigation.
     bool OnCmdMsg(int nID, bool bExecute) override;
+
+    // ---- live navigation and the display (MorrowViewNavigation.cpp) ----
+    // Mouse and keys of the GL window, positions in device pixels from the bottom-left corner.
+    // Left drag orbits about the focus point (Ctrl: about the point under the cursor), right or
+    // middle drag pans the camera, Shift with any drag pans the shown image; the wheel dollies
+    // toward the focus point, with Ctrl it zooms the display about the cursor.
+    void OnMouseDown(Qt::MouseButton eButton, Qt::KeyboardModifiers mods, double x, double y);
+    void OnMouseMove(double x, double y);
+    void OnMouseUp();
+    void OnWheel(int nAngleDelta, Qt::KeyboardModifiers mods, double x, double y);
+    // Whether the camera of the view has left the pose of the image the commands showed, so that
+    // live frames are shown.
+    bool IsLive() const { return m_bLive; }
+    // The camera of the view (the pose of what is shown, or where navigation took it).
+    const CameraPose& GetNavigationPose() const { return m_NavPose; }
+    // Display scale (device pixels per image pixel) and the image-plane position shown at the
+    // bottom-left corner of the view.
+    double GetZoom() const { return m_dZoom; }
+    double GetOriginX() const { return m_dOriginX; }
+    double GetOriginY() const { return m_dOriginY; }
+    // The frame on the screen while live (its window and bytes).
+    const LiveFrame& GetLiveFrame() const { return m_LiveFrame; }
+    bool HasLiveFrame() const { return m_bHasLiveFrame; }
+    // Whether a live frame has been asked for and not yet shown.
+    bool IsFramePending() const { return m_nRequested > m_nShownSerial; }
+    // The morrow-warp command line that renders the current camera (Camera > Copy Camera).
+    QString CameraCommandLine() const;
+    bool GetEpipoleOverlay() const { return m_bEpipoleOverlay; }
+    bool GetDisocclusionOverlay() const { return m_bDisocclusionOverlay; }
 
 public slots:
     // The view commands (MorrowViewCommands.cpp).
@@ -84,6 +125,16 @@ public:
     // Returns true when the file was opened and became the source image.
     bool LoadImagedataFile(const QString& strPath);
 
+    // After a command showed an image (the source, or a dialog's warp, whose grid's pixel (0, 0)
+    // is plane position (nPlaneX0, nPlaneY0)): the camera is that image's, nothing is live, the
+    // display origin is the buffer's pixel (0, 0). Waits for a live warp in progress to end.
+    void ShowCommandImage(const CViewImage& image, int nPlaneX0, int nPlaneY0);
+    // The source image's path as it was loaded (for Copy Camera).
+    const QString& GetSourcePath() const { return m_strSourcePath; }
+
+private slots:
+    void OnFrameReady();
+
 private:
     CGLContext m_GLContext;
     int m_nDisplayMode; // an EDisplayMode (5, 6, 7), or any other value shown as nothing
@@ -95,6 +146,49 @@ private:
     QWidget* m_pContainer;
     bool m_bWindowDestroyed;
 
+    // Live navigation and the display.
+    CLiveRenderer m_LiveRenderer;
+    CameraPose m_NavPose{};
+    bool m_bLive = false;
+    LiveFrame m_LiveFrame;
+    bool m_bHasLiveFrame = false;
+    std::uint64_t m_nRequested = 0;
+    std::uint64_t m_nShownSerial = 0;
+    double m_dZoom = 1.0;
+    double m_dOriginX = 0.0, m_dOriginY = 0.0;
+    // The plane position of the display buffer's pixel (0, 0): 0 for the source, the warp's
+    // offsets for a warped image.
+    int m_nBufferX0 = 0, m_nBufferY0 = 0;
+    int m_nViewWidth = 0, m_nViewHeight = 0;
+    bool m_bEpipoleOverlay = false;
+    bool m_bDisocclusionOverlay = false;
+    QString m_strSourcePath;
+    mutable std::vector<unsigned char> m_SourceBytes; // the source's display bytes, for the inset
+    // The drag in progress.
+    enum class EDrag { None, Orbit, PanCamera, PanDisplay };
+    EDrag m_eDrag = EDrag::None;
+    double m_dDragX = 0.0, m_dDragY = 0.0;
+    double m_DragPivot[3] = {0.0, 0.0, 0.0};
+    long long m_nLastDrawNanoseconds = 0;
+
     void FreeDisplayBuffer();
+    // The source image with a grid, or null (no message).
+    const CViewImage* LiveSource() const;
+    void SetNavigationPose(const CameraPose& pose);
+    void RequestLiveFrame();
+    void SetDisplay(double dZoom, double dOriginX, double dOriginY);
+    void ZoomAbout(double dFactor, double x, double y);
+    void FitToWindow();
+    void ToggleEpipoleOverlay();
+    void ToggleDisocclusionOverlay();
+    void CameraStep(int nID);
+    void CopyCamera();
+    void ShowNavigationStatus();
+    // Draws bytes (nWidth x nHeight RGB, row 0 first) whose pixel (0, 0) is plane position
+    // (nX0, nY0) with the display transform.
+    void DrawPlaneImage(const unsigned char* pBytes, int nWidth, int nHeight, int nX0,
+                        int nY0) const;
+    void DrawEpipoleOverlay() const;
+    void SetCommandChecked(int nID, bool bChecked);
     friend class CGLWindow;
 };

@@ -186,9 +186,14 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
         return false;
     }
 
+    // No live warp may still read the old source when it goes.
+    m_LiveRenderer.Stop();
     m_nDisplayMode = kDisplaySource;
     pSlots->SetSourceImage(pImage); // deletes the warped image, then the old source
+    m_strSourcePath = strPath;
+    m_SourceBytes.clear();
     RefreshDisplay(*pImage);
+    ShowCommandImage(*pImage, 0, 0);
     RepaintNow();
     ShowStatus(*this, QStringLiteral("Loaded %1").arg(strPath));
 
@@ -232,6 +237,7 @@ template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlo
     imageSlots.SetWarpedImage(pWarped);
     view.SetDisplayMode(CMorrowView::kDisplayWarped);
     view.RefreshDisplay(*pWarped);
+    view.ShowCommandImage(*pWarped, pWarped->GetWarpReport().nXOff, pWarped->GetWarpReport().nYOff);
     view.RepaintNow();
     ShowStatus(view, WarpStatus(*pWarped, nElapsed));
 }

@@ -118,7 +118,16 @@ private slots:
                                              "&Copy\tCtrl+C|57634|Ctrl+C, Ctrl+Ins|0",
                                              "&Paste\tCtrl+V|57637|Ctrl+V, Shift+Ins|0"};
         QTest::newRow("View") << 2 << "&View"
-                              << QStringList{"&Toolbar|59392||1", "&Status Bar|59393||1"};
+                              << QStringList{"&Toolbar|59392||1",
+                                             "&Status Bar|59393||1",
+                                             "-",
+                                             "&Actual Size\tCtrl+0|32790|Ctrl+0|1",
+                                             "&Fit to Window\tCtrl+9|32791|Ctrl+9|1",
+                                             "Zoom &In\tCtrl++|32792|Ctrl++, Ctrl+=|1",
+                                             "Zoom &Out\tCtrl+-|32793|Ctrl+-|1",
+                                             "-",
+                                             "&Epipole and Sheets\tE|32794|E|1",
+                                             "&Disoccluded Positions\tO|32795|O|1"};
         QTest::newRow("Help") << 3 << "&Help" << QStringList{"&About Morrow...|57664||1"};
         QTest::newRow("LOADIMAGE")
             << 4 << "LOADIMAGE"
@@ -127,13 +136,26 @@ private slots:
         QTest::newRow("Save") << 5 << "Save"
                               << QStringList{"Save Source File to BMP|32773||1",
                                              "Save Warped File to BMP|32775||1"};
+        QTest::newRow("Camera") << 6 << "&Camera"
+                                << QStringList{"Orbit &Left\tLeft|32800|Left|1",
+                                               "Orbit &Right\tRight|32801|Right|1",
+                                               "Orbit &Up\tUp|32802|Up|1",
+                                               "Orbit &Down\tDown|32803|Down|1",
+                                               "-",
+                                               "&Forward\tW|32804|W|1",
+                                               "&Back\tS|32805|S|1",
+                                               "Pan L&eft\tA|32806|A|1",
+                                               "Pan Ri&ght\tD|32807|D|1",
+                                               "-",
+                                               "&Source Camera\tHome|32808|Home|1",
+                                               "&Copy Camera\tCtrl+Shift+C|32809|Ctrl+Shift+C|1"};
     }
     void menuTree() {
         QFETCH(int, popup);
         QFETCH(QString, title);
         QFETCH(QStringList, items);
         const QList<QAction*> popups = m_pFrame->menuBar()->actions();
-        QCOMPARE(popups.size(), 6);
+        QCOMPARE(popups.size(), 7);
         QMenu* pMenu = popups[popup]->menu();
         QVERIFY(pMenu);
         QCOMPARE(popups[popup]->text(), title);

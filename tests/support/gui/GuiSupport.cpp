@@ -1,5 +1,7 @@
 #include "GuiSupport.h"
 
+#include <GL/gl.h>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
@@ -166,6 +168,17 @@ std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h) {
         const uchar* pRow = shown.constScanLine(h - 1 - y);
         std::copy(pRow, pRow + w * 3, bytes.begin() + std::ptrdiff_t(y) * w * 3);
     }
+    return bytes;
+}
+
+std::vector<unsigned char> ReadGLPixels(CMorrowView& view, int w, int h) {
+    if (w <= 0 || h <= 0 || !view.GetGLContext().MakeCurrent())
+        return {};
+    std::vector<unsigned char> bytes(size_t(w) * size_t(h) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_FRONT);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
+    glReadBuffer(GL_BACK);
     return bytes;
 }
 

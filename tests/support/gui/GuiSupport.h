@@ -111,6 +111,10 @@ std::vector<unsigned char> DisplayBytes(const CViewImage& image);
 // The w x h pixels at the bottom-left of the view's window, as presented, row 0 at the bottom.
 std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h);
 
+// The w x h pixels at the bottom-left of the view's last presented frame, read back from the
+// front buffer with glReadPixels, row 0 at the bottom (empty when the context is unusable).
+std::vector<unsigned char> ReadGLPixels(CMorrowView& view, int w, int h);
+
 // Locks or unlocks Caps Lock and Num Lock in the X server the test runs in (each GUI test has an
 // Xvfb of its own), as pressing the keys would. False where that cannot be done (no X11
 // connection, or built without the X11 client library).
