@@ -112,7 +112,7 @@ public:
 
     // The display bytes of the image: width x height pixels of red, green, blue (ColourToByte),
     // rows packed without fill bytes, row 0 first; pBytes holds width * height * 3 bytes. The
-    // grid is walked column by column, x outer and y inner. Needs a grid.
+    // grid is walked in storage order. Needs a grid.
     void WriteDisplayBytes(unsigned char* pBytes) const;
 
     const std::string& GetFileName() const { return m_strFileName; }
