@@ -8,8 +8,22 @@
 
 namespace {
 
+// Guards the sinks and every thread's scope list (helpers of a thread reach its list too).
 std::mutex g_Mutex;
-CMessageScope* g_pInnermost = nullptr;
+
+// The scopes open on one thread, innermost first.
+struct ScopeChain {
+    CReportScope* pInnermost = nullptr;
+};
+
+// The calling thread's own list, and the list its reports go to: its own, or that of the
+// thread it reports for (CReportHandover).
+thread_local ScopeChain t_OwnChain;
+thread_local ScopeChain* t_pChain = nullptr;
+
+ScopeChain& CurrentChain() {
+    return t_pChain ? *t_pChain : t_OwnChain;
+}
 
 MessageSink& MessageSinkSlot() {
     static MessageSink sink = [](const std::string& strText) {
@@ -53,21 +67,51 @@ void ShowMessageBox(const char* pszText) {
     ShowMessageBox(pszText, 1);
 }
 
+namespace {
+
+// Adds nTimes occurrences of a text to a scope's list.
+void CountIn(std::vector<CReportScope::Entry>& entries, const std::string& strText,
+             std::int64_t nTimes) {
+    for (CReportScope::Entry& entry : entries) {
+        if (entry.strText == strText) {
+            entry.nCount = SaturatingAdd(entry.nCount, nTimes);
+            return;
+        }
+    }
+    entries.push_back({strText, nTimes});
+}
+
+} // namespace
+
 void ShowMessageBox(const char* pszText, std::int64_t nTimes) {
     const std::string strText = pszText ? pszText : "";
+    if (nTimes <= 0)
+        return;
     for (std::int64_t i = 0; i < nTimes; ++i) {
         MessageSink sink;
         {
             std::lock_guard<std::mutex> lock(g_Mutex);
-            if (g_pInnermost) {
-                for (CMessageScope::Entry& entry : g_pInnermost->m_Entries) {
+            CReportScope* pInnermost = CurrentChain().pInnermost;
+            CReportScope* pQuiet = pInnermost;
+            while (pQuiet && !pQuiet->m_bQuiet)
+                pQuiet = pQuiet->m_pOuter;
+            if (pQuiet) {
+                // Counted, all at once, in the quiet scope and in a message scope inside it;
+                // nothing is shown.
+                CountIn(pQuiet->m_Entries, strText, nTimes);
+                if (pInnermost != pQuiet)
+                    CountIn(pInnermost->m_Entries, strText, nTimes);
+                return;
+            }
+            if (pInnermost) {
+                for (CReportScope::Entry& entry : pInnermost->m_Entries) {
                     if (entry.strText == strText) {
                         // This and every later occurrence are only counted, all at once.
                         entry.nCount = SaturatingAdd(entry.nCount, nTimes - i);
                         return;
                     }
                 }
-                g_pInnermost->m_Entries.push_back({strText, 1});
+                pInnermost->m_Entries.push_back({strText, 1});
             }
             sink = MessageSinkSlot();
         }
@@ -105,11 +149,11 @@ void TraceLine(const char* pszFormat, ...) {
 void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr) {
     {
         std::lock_guard<std::mutex> lock(g_Mutex);
-        if (g_pInnermost) {
+        if (CReportScope* pInnermost = CurrentChain().pInnermost) {
             const std::string strSite =
                 std::string(BaseName(pszFile)) + ", line " + std::to_string(nLine);
             bool bSeen = false;
-            for (CMessageScope::Entry& entry : g_pInnermost->m_Assertions) {
+            for (CReportScope::Entry& entry : pInnermost->m_Assertions) {
                 if (entry.strText == strSite) {
                     entry.nCount = SaturatingAdd(entry.nCount, 1);
                     bSeen = true;
@@ -118,22 +162,24 @@ void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr) {
             }
             if (bSeen)
                 return;
-            g_pInnermost->m_Assertions.push_back({strSite, 1});
+            pInnermost->m_Assertions.push_back({strSite, 1});
         }
     }
     TraceLine("Assertion failed: %s, file %s, line %d\n", pszExpr, BaseName(pszFile), nLine);
 }
 
-CMessageScope::CMessageScope() {
+CReportScope::CReportScope(bool bQuiet) : m_bQuiet(bQuiet) {
     std::lock_guard<std::mutex> lock(g_Mutex);
-    m_pOuter = g_pInnermost;
-    g_pInnermost = this;
+    ScopeChain& chain = CurrentChain();
+    m_pChain = &chain;
+    m_pOuter = chain.pInnermost;
+    chain.pInnermost = this;
 }
 
-CMessageScope::~CMessageScope() {
+CReportScope::~CReportScope() {
     std::unique_lock<std::mutex> lock(g_Mutex);
     // Scopes close in reverse order of opening; unlink this one wherever it sits.
-    CMessageScope** ppLink = &g_pInnermost;
+    CReportScope** ppLink = &static_cast<ScopeChain*>(m_pChain)->pInnermost;
     while (*ppLink && *ppLink != this)
         ppLink = &(*ppLink)->m_pOuter;
     if (*ppLink)
@@ -145,15 +191,27 @@ CMessageScope::~CMessageScope() {
                       entry.strText.c_str(), static_cast<long long>(entry.nCount));
 }
 
-std::vector<CMessageScope::Entry> CMessageScope::GetEntries() const {
+std::vector<CReportScope::Entry> CReportScope::GetEntries() const {
     std::lock_guard<std::mutex> lock(g_Mutex);
     return m_Entries;
 }
 
-std::int64_t CMessageScope::GetCount(const std::string& strText) const {
+std::int64_t CReportScope::GetCount(const std::string& strText) const {
     std::lock_guard<std::mutex> lock(g_Mutex);
     for (const Entry& entry : m_Entries)
         if (entry.strText == strText)
             return entry.nCount;
     return 0;
+}
+
+ReportContext GetReportContext() {
+    return ReportContext{&CurrentChain()};
+}
+
+CReportHandover::CReportHandover(ReportContext context) : m_pOld(t_pChain) {
+    t_pChain = static_cast<ScopeChain*>(context.pChain);
+}
+
+CReportHandover::~CReportHandover() {
+    t_pChain = static_cast<ScopeChain*>(m_pOld);
 }

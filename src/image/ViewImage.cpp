@@ -56,13 +56,13 @@ void CViewImage::WriteDisplayBytes(unsigned char* pBytes) const {
     const size_t nHeight = m_nHeight > 0 ? static_cast<size_t>(m_nHeight) : 0;
     if (!m_pSamples)
         return;
-    for (size_t x = 0; x < nWidth; ++x) {
-        for (size_t y = 0; y < nHeight; ++y) {
-            const size_t nIndex = y * nWidth + x;
-            const PixelSample& sample = m_pSamples[nIndex];
-            pBytes[nIndex * 3 + 0] = ColourToByte(sample.red);
-            pBytes[nIndex * 3 + 1] = ColourToByte(sample.green);
-            pBytes[nIndex * 3 + 2] = ColourToByte(sample.blue);
-        }
+    // In storage order: a walk down the columns misses the cache at every sample of a large
+    // grid (a live view's 800 x 600 took longer to convert than to warp).
+    const size_t nCount = nWidth * nHeight;
+    for (size_t nIndex = 0; nIndex < nCount; ++nIndex) {
+        const PixelSample& sample = m_pSamples[nIndex];
+        pBytes[nIndex * 3 + 0] = ColourToByte(sample.red);
+        pBytes[nIndex * 3 + 1] = ColourToByte(sample.green);
+        pBytes[nIndex * 3 + 2] = ColourToByte(sample.blue);
     }
 }

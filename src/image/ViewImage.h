@@ -50,6 +50,7 @@ unsigned char ColourToByte(double dValue);
 
 struct EpipoleInfo;
 struct WarpSheet;
+struct WarpClip;
 
 class CViewImage {
 public:
@@ -64,6 +65,29 @@ public:
     // Focus move: the centre of projection turned about the centre of the scene bounds and its
     // distance scaled by zoom, then the whole warp of the source image.
     CViewImage(double rotX, double rotY, double rotZ, double zoom, const CViewImage& source);
+    // Pose move: exactly this camera (centre of projection, matrix with the columns a, b, c),
+    // then the whole warp of the source image. A pose built by BuildFreeMoveCamera or
+    // BuildFocusMoveCamera gives the very grid and report of that move.
+    CViewImage(const double cop[3], const double P[3][3], const CViewImage& source);
+    // Windowed pose move, for live views: the camera as above, warped into the window of the new
+    // image plane with the columns nX0..nX0 + nWidth - 1 and rows nY0..nY0 + nHeight - 1 (plane
+    // coordinates as WarpReport's nXOff and nYOff: column i of the whole warp's grid is plane
+    // column nXOff + i). The grid is nWidth x nHeight, and the report says nXOff = nX0, nYOff =
+    // nY0 and otherwise what the whole warp's says.
+    // - A position inside both the window and the whole warp's window (the one SetupWarp sizes,
+    //   cut included) has the whole warp's colours bit for bit, except that where no triangle
+    //   wrote, red, green and blue are NaN (ColourToByte gives 0, the whole warp's black): the
+    //   disocclusions. Positions outside the whole warp's window stay 0.0, 0.0, 0.0. The
+    //   disparity is 1.0 everywhere.
+    // - Only the positions of the window are filled and counted: "Too TINY" counts and the
+    //   budget estimate are those of the triangles' boxes clipped to it.
+    // - nWidth or nHeight <= 0, a side over kMaxWindowSide or an area over kMaxWindowArea is
+    //   refused: the grid stays empty (0 x 0, nothing allocated), nothing is warped and a
+    //   message says why.
+    // Runs on any thread, also beside other warps; run it inside a CQuietScope on a worker
+    // thread so that its messages are only counted.
+    CViewImage(const double cop[3], const double P[3][3], const CViewImage& source, int nX0,
+               int nY0, int nWidth, int nHeight);
     virtual ~CViewImage();
 
     CViewImage(const CViewImage&) = delete;
@@ -88,7 +112,7 @@ public:
 
     // The display bytes of the image: width x height pixels of red, green, blue (ColourToByte),
     // rows packed without fill bytes, row 0 first; pBytes holds width * height * 3 bytes. The
-    // grid is walked column by column, x outer and y inner. Needs a grid.
+    // grid is walked in storage order. Needs a grid.
     void WriteDisplayBytes(unsigned char* pBytes) const;
 
     const std::string& GetFileName() const { return m_strFileName; }
@@ -110,6 +134,9 @@ public:
     static constexpr int kMaxWarpSide = 2048;
     // The largest source side the warp takes.
     static constexpr int kMaxSourceSide = 4096;
+    // The largest window of a windowed warp: each side, and positions in all (512 MB of samples).
+    static constexpr int kMaxWindowSide = 8192;
+    static constexpr long kMaxWindowArea = 1L << 24;
 
     // The warping equation for one reference pixel. Returns false (and *outX, *outY are NaN)
     // when the point is unusable: |D| <= 1e-20, or the point is not in front of the new camera.
@@ -135,6 +162,10 @@ public:
     // and nothing is drawn). Bounds beyond MaxWarpSide are cut, with one message box. Fills the
     // zone, ex, ey, offsets and bCut of the warp report; runs in the caller's message scope.
     void SetupWarp(const CViewImage& source, int nZone, int ex, int ey);
+    // SetupWarp into the window nX0, nY0, nWidth x nHeight of the new plane (see the windowed
+    // pose move); a refused window leaves an empty grid.
+    void SetupWindowWarp(const CViewImage& source, int nZone, int ex, int ey, int nX0, int nY0,
+                         int nWidth, int nHeight);
 
     // ---- test seams of the warping engine ----
     // The warp itself draws through TraverseZone; these single steps of it are public so that
@@ -176,10 +207,15 @@ private:
     std::vector<TriangleCall>* m_pTriangleRecorder = nullptr;
 
     void InitFields();
-    // Last steps of both moves: scene values copied, report filled, SetupWarp run.
-    void FinishMove(const CViewImage& source, const EpipoleInfo& info);
+    // Last steps of every move: scene values copied, report filled, SetupWarp run (or
+    // SetupWindowWarp for the window *pWindow: x0, y0, width, height).
+    void FinishMove(const CViewImage& source, const EpipoleInfo& info,
+                    const int* pWindow = nullptr);
+    // The steps of the pose moves before FinishMove: camera taken, epipole classified.
+    EpipoleInfo StartPoseMove(const double cop[3], const double P[3][3], const CViewImage& source);
     // Sheets in order: their triangles recorded when a recorder is set, drawn otherwise (every
-    // source pixel warped once for all of them).
+    // source pixel warped once for all of them) at the positions of *pClip (the whole grid when
+    // null).
     void DrawSheets(const CViewImage& source, const WarpSheet* pSheets, int nSheets, int xOff,
-                    int yOff);
+                    int yOff, const WarpClip* pClip = nullptr);
 };

@@ -80,10 +80,11 @@ private:
 
 // Helper threads started first, waiting at a gate until the work is laid out for the number
 // that could actually be started: a thread the system refuses leaves its share to the others
-// instead of ending the program.
+// instead of ending the program. The helpers report into the scopes of the thread that made the
+// team, so a warp inside a quiet scope stays quiet whichever thread meets a report.
 class CThreadTeam {
 public:
-    explicit CThreadTeam(unsigned nWanted) {
+    explicit CThreadTeam(unsigned nWanted) : m_context(GetReportContext()) {
         for (unsigned nThread = 1; nThread < nWanted; ++nThread) {
             try {
                 m_threads.emplace_back([this, nThread] { WaitAndWork(nThread); });
@@ -115,6 +116,7 @@ public:
 
 private:
     std::vector<std::thread> m_threads;
+    ReportContext m_context;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_bOpen = false;
@@ -137,8 +139,10 @@ private:
             m_cv.wait(lock, [&] { return m_bOpen; });
             pWork = m_pWork;
         }
-        if (pWork)
+        if (pWork) {
+            const CReportHandover handover(m_context);
             (*pWork)(nThread);
+        }
     }
 };
 
@@ -147,15 +151,15 @@ private:
 class CSheetWarp {
 public:
     CSheetWarp(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
-               const CViewImage& target, int xOff, int yOff, unsigned nThreads,
-               CWarpScratch& scratch)
+               const CViewImage& target, int xOff, int yOff, const WarpClip& clip,
+               unsigned nThreads, CWarpScratch& scratch)
         : m_pSheets(pSheets), m_nSheets(nSheets), m_nSrcWidth(source.GetWidth()),
           m_nSrcHeight(source.GetHeight()), m_pSource(source.GetSamples()),
           m_pGrid(target.GetSamples()), m_nWidth(target.GetWidth()), m_nHeight(target.GetHeight()),
-          m_nXOff(xOff), m_nYOff(yOff), m_nThreads(nThreads), m_scratch(scratch),
-          m_barrier(nThreads), m_tinyCounts(nThreads, 0), m_costs(nThreads, 0),
-          m_k(ComputeWarpConstants(source.GetP(), target.GetP(), source.GetCOP(),
-                                   target.GetCOP())) {
+          m_nXOff(xOff), m_nYOff(yOff), m_clip(clip), m_nClipRows(clip.nRowHi - clip.nRowLo + 1),
+          m_nThreads(nThreads), m_scratch(scratch), m_barrier(nThreads), m_tinyCounts(nThreads, 0),
+          m_costs(nThreads, 0), m_k(ComputeWarpConstants(source.GetP(), target.GetP(),
+                                                         source.GetCOP(), target.GetCOP())) {
         for (int i = 0; i < nSheets; ++i)
             m_nTotalSteps += SheetSteps(pSheets[i]);
         m_scratch.warped.resize(static_cast<size_t>(m_nSrcWidth) * m_nSrcHeight);
@@ -201,6 +205,8 @@ private:
     const PixelSample* m_pSource;
     PixelSample* m_pGrid;
     int m_nWidth, m_nHeight, m_nXOff, m_nYOff;
+    WarpClip m_clip; // the positions filled, within the grid
+    int m_nClipRows;
     unsigned m_nThreads;
     CWarpScratch& m_scratch;
     CPhaseBarrier m_barrier;
@@ -228,7 +234,7 @@ private:
         const long nStepHi = static_cast<long>(m_nTotalSteps) * (nThread + 1) / m_nThreads;
         std::vector<TriangleRecord>& mine = m_scratch.records[nThread];
         std::vector<double>& delta = m_scratch.rowDeltas[nThread];
-        delta.assign(static_cast<size_t>(m_nHeight) + 1, 0.0);
+        delta.assign(static_cast<size_t>(m_nClipRows) + 1, 0.0);
         mine.reserve(static_cast<size_t>(nStepHi - nStepLo) * 2 * (m_nSrcHeight - 1));
         auto prepare = [&](int x1, int y1, int x2, int y2, int x3, int y3) {
             TriangleRecord r;
@@ -236,8 +242,8 @@ private:
                 mine.push_back(r);
                 m_costs[nThread] += TriangleCost(r.nXe - r.nXs + 1, r.nYe - r.nYs + 1);
                 const double dWork = r.nXe - r.nXs + 1;
-                delta[static_cast<size_t>(r.nYs - m_nYOff)] += dWork;
-                delta[static_cast<size_t>(r.nYe - m_nYOff) + 1] -= dWork;
+                delta[static_cast<size_t>(r.nYs - m_clip.nRowLo)] += dWork;
+                delta[static_cast<size_t>(r.nYe - m_clip.nRowLo) + 1] -= dWork;
             }
         };
         long nStart = 0;
@@ -250,7 +256,7 @@ private:
         }
     }
 
-    // The record of a triangle that can write into the window; false for one that cannot.
+    // The record of a triangle that can write into the clip; false for one that cannot.
     bool Prepare(int x1, int y1, int x2, int y2, int x3, int y3, TriangleRecord& r) const {
         const unsigned i1 = static_cast<unsigned>(y1 * m_nSrcWidth + x1);
         const unsigned i2 = static_cast<unsigned>(y2 * m_nSrcWidth + x2);
@@ -262,8 +268,8 @@ private:
         // the new camera) would spread the triangle across the whole window.
         if (!w1.bUsable || !w2.bUsable || !w3.bUsable)
             return false;
-        if (!TriangleBox(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, m_nXOff, m_nXOff + m_nWidth - 1,
-                         m_nYOff, m_nYOff + m_nHeight - 1, &r.nXs, &r.nXe, &r.nYs, &r.nYe))
+        if (!TriangleBox(w1.dX, w1.dY, w2.dX, w2.dY, w3.dX, w3.dY, m_clip.nColLo, m_clip.nColHi,
+                         m_clip.nRowLo, m_clip.nRowHi, &r.nXs, &r.nXe, &r.nYs, &r.nYe))
             return false;
         r.n1 = i1;
         r.n2 = i2;
@@ -277,14 +283,16 @@ private:
     void FillBand(unsigned nThread) {
         std::vector<int> firstRows;
         const int nBands =
-            SplitRows(m_scratch.rowDeltas, m_nYOff, m_nHeight, m_nThreads, firstRows);
+            SplitRows(m_scratch.rowDeltas, m_clip.nRowLo, m_nClipRows, m_nThreads, firstRows);
         if (static_cast<int>(nThread) >= nBands)
             return;
         const int nBandLo = firstRows[nThread], nBandHi = firstRows[nThread + 1] - 1;
         const CTriangleRaster raster{m_pGrid, m_nWidth, m_nHeight, m_nXOff,
                                      m_nYOff, nBandLo,  nBandHi,   &m_tinyCounts[nThread]};
         std::vector<unsigned char>& stored = m_scratch.stored[nThread];
-        stored.assign(static_cast<size_t>(nBandHi - nBandLo + 1) * static_cast<size_t>(m_nWidth),
+        // Marks of the columns up to the clip's last one (the raster counts them from xOff).
+        stored.assign(static_cast<size_t>(nBandHi - nBandLo + 1) *
+                          static_cast<size_t>(m_clip.nColHi - m_nXOff + 1),
                       0);
         const std::vector<WarpedPixel>& warped = m_scratch.warped;
         for (auto records = m_scratch.records.rbegin(); records != m_scratch.records.rend();
@@ -350,13 +358,15 @@ long long GetWarpBudget() {
 }
 
 long long WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
-                     const CViewImage& target, int xOff, int yOff) {
+                     const CViewImage& target, int xOff, int yOff, const WarpClip& clip) {
+    if (clip.IsEmpty())
+        return 0;
     // The working memory of a warp is kept by the calling thread for its next warp: freed and
     // allocated afresh, its pages (and those of the grid below it) went back to the system and
     // were faulted in again on every warp, which cost about as much as a small warp itself.
     static thread_local CWarpScratch scratch;
     CThreadTeam team(GetWarpThreads());
-    CSheetWarp warp(pSheets, nSheets, source, target, xOff, yOff, team.Count(), scratch);
+    CSheetWarp warp(pSheets, nSheets, source, target, xOff, yOff, clip, team.Count(), scratch);
     team.Run([&warp](unsigned nThread) { warp.Run(nThread); });
     if (warp.Cost() > GetWarpBudget())
         return warp.Cost();

@@ -163,12 +163,26 @@ EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3], con
     return info;
 }
 
-void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info) {
+void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info, const int* pWindow) {
     std::memcpy(m_SceneBounds, source.m_SceneBounds, sizeof m_SceneBounds);
     std::memcpy(m_SceneExtra, source.m_SceneExtra, sizeof m_SceneExtra);
     m_WarpReport.dW = info.dW;
     m_WarpReport.bDegenerate = info.bDegenerate;
-    SetupWarp(source, info.nZone, info.nEx, info.nEy);
+    if (pWindow)
+        SetupWindowWarp(source, info.nZone, info.nEx, info.nEy, pWindow[0], pWindow[1], pWindow[2],
+                        pWindow[3]);
+    else
+        SetupWarp(source, info.nZone, info.nEx, info.nEy);
+}
+
+EpipoleInfo CViewImage::StartPoseMove(const double cop[3], const double P[3][3],
+                                      const CViewImage& source) {
+    std::memcpy(m_COP, cop, sizeof m_COP);
+    std::memcpy(m_P, P, sizeof m_P);
+    const EpipoleInfo info =
+        ClassifyEpipole(source.m_P, source.m_COP, m_COP, source.m_nWidth - 1, source.m_nHeight - 1);
+    MORROW_ASSERT(std::fabs(info.dW) > 1e-20);
+    return info;
 }
 
 void BuildFreeMoveCamera(double rotX, double rotY, double rotZ, const double position[3],
@@ -232,6 +246,24 @@ CViewImage::CViewImage(double rotX, double rotY, double rotZ, double zoom,
     MORROW_ASSERT(std::fabs(info.dW) > 1e-20);
     BuildFocusMoveCamera(rotX, rotY, rotZ, zoom, source, m_COP, m_P);
     FinishMove(source, info);
+    for (const CMessageScope::Entry& entry : scope.GetEntries())
+        m_WarpReport.messages.push_back({entry.strText, entry.nCount});
+}
+
+CViewImage::CViewImage(const double cop[3], const double P[3][3], const CViewImage& source) {
+    InitFields();
+    CMessageScope scope;
+    FinishMove(source, StartPoseMove(cop, P, source));
+    for (const CMessageScope::Entry& entry : scope.GetEntries())
+        m_WarpReport.messages.push_back({entry.strText, entry.nCount});
+}
+
+CViewImage::CViewImage(const double cop[3], const double P[3][3], const CViewImage& source, int nX0,
+                       int nY0, int nWidth, int nHeight) {
+    InitFields();
+    CMessageScope scope;
+    const int window[4] = {nX0, nY0, nWidth, nHeight};
+    FinishMove(source, StartPoseMove(cop, P, source), window);
     for (const CMessageScope::Entry& entry : scope.GetEntries())
         m_WarpReport.messages.push_back({entry.strText, entry.nCount});
 }

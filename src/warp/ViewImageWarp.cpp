@@ -7,7 +7,9 @@
 // crossing-count test, one thread), only with less work: see WarpEquation.h (constants formed
 // once, every pixel warped once), TriangleRaster.h (box, size test, cone filter, shared
 // interpolation geometry) and ParallelWarp.h (threads, reverse-order fill).
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -85,7 +87,7 @@ void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, in
 }
 
 void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, int nSheets,
-                            int xOff, int yOff) {
+                            int xOff, int yOff, const WarpClip* pClip) {
     if (m_pTriangleRecorder) {
         auto record = [this](int x1, int y1, int x2, int y2, int x3, int y3) {
             m_pTriangleRecorder->push_back({x1, y1, x2, y2, x3, y3});
@@ -104,7 +106,9 @@ void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, 
     if (!bAnyCell)
         return;
     if (!bOnGrid || !IsWarpableSource(source) || m_pSamples == nullptr) {
-        // Only a direct call can get here; every triangle checks its own vertices.
+        // Only a direct call can get here (a windowed warp's sheets always stay on its usable
+        // source); every triangle checks its own vertices.
+        MORROW_ASSERT(pClip == nullptr);
         auto draw = [&](int x1, int y1, int x2, int y2, int x3, int y3) {
             WarpTriangle(x1, y1, x2, y2, x3, y3, xOff, yOff, source);
         };
@@ -112,7 +116,9 @@ void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, 
             RunSheet(pSheets[i], draw);
         return;
     }
-    const long long nCost = WarpSheets(pSheets, nSheets, source, *this, xOff, yOff);
+    const WarpClip wholeGrid{xOff, xOff + m_nWidth - 1, yOff, yOff + m_nHeight - 1};
+    const long long nCost =
+        WarpSheets(pSheets, nSheets, source, *this, xOff, yOff, pClip ? *pClip : wholeGrid);
     if (nCost > 0) {
         // A move whose triangles would take far longer than any ordinary warp (depth steps
         // stretched across the whole window by the thousand) is refused instead of freezing
@@ -299,4 +305,103 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
     if (bNoMemory)
         return;
     TraverseZone(source, nZone, ex, ey, xOff, yOff);
+}
+
+void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, int ey, int nX0,
+                                 int nY0, int nWidth, int nHeight) {
+    m_WarpReport.nZone = nZone;
+    m_WarpReport.nEx = ex;
+    m_WarpReport.nEy = ey;
+    m_WarpReport.nXOff = nX0;
+    m_WarpReport.nYOff = nY0;
+    m_nWidth = m_nHeight = 0;
+    SetSamples(nullptr);
+
+    // The whole warp's window, found as SetupWarp finds it: the window draws only what the
+    // whole warp would, and says what it would about the cut.
+    const bool bSourceUsable = IsWarpableSource(source);
+    MORROW_ASSERT(bSourceUsable);
+    double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
+    if (bSourceUsable)
+        ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX, &maxX,
+                          &minY, &maxY, source.GetWidth(), source.GetHeight());
+    int xOff, yOff, nFullWidth, nFullHeight;
+    const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &nFullWidth, &nFullHeight,
+                                 MaxWarpSide(source));
+    m_WarpReport.bCut = bCut;
+    if (bCut) {
+        char szText[160];
+        std::snprintf(szText, sizeof szText,
+                      "The warped image is too large and has been cut to %d x %d pixels.",
+                      nFullWidth, nFullHeight);
+        ShowMessageBox(szText);
+    }
+
+    if (nWidth <= 0 || nHeight <= 0 || nWidth > kMaxWindowSide || nHeight > kMaxWindowSide ||
+        static_cast<long>(nWidth) * nHeight > kMaxWindowArea) {
+        char szText[200];
+        std::snprintf(szText, sizeof szText,
+                      "A window of %d x %d pixels cannot be warped: each side must be 1 to %d "
+                      "pixels and the area at most %ld pixels.",
+                      nWidth, nHeight, kMaxWindowSide, kMaxWindowArea);
+        ShowMessageBox(szText);
+        return;
+    }
+    const long nCount = static_cast<long>(nWidth) * nHeight;
+    PixelSample* pGrid = new (std::nothrow) PixelSample[nCount];
+    if (!pGrid) {
+        char szText[160];
+        std::snprintf(szText, sizeof szText,
+                      "There is not enough memory for a warped image of %d x %d pixels.", nWidth,
+                      nHeight);
+        ShowMessageBox(szText);
+        return;
+    }
+
+    // The part of the window that the whole warp's window covers, in plane coordinates (formed
+    // in 64 bits: a window may lie anywhere on the plane).
+    const long long nColLo = std::max<long long>(nX0, xOff);
+    const long long nColHi = std::min<long long>(static_cast<long long>(nX0) + nWidth,
+                                                 static_cast<long long>(xOff) + nFullWidth) -
+                             1;
+    const long long nRowLo = std::max<long long>(nY0, yOff);
+    const long long nRowHi = std::min<long long>(static_cast<long long>(nY0) + nHeight,
+                                                 static_cast<long long>(yOff) + nFullHeight) -
+                             1;
+    const bool bMeets = nColLo <= nColHi && nRowLo <= nRowHi;
+    const WarpClip clip = bMeets ? WarpClip{static_cast<int>(nColLo), static_cast<int>(nColHi),
+                                            static_cast<int>(nRowLo), static_cast<int>(nRowHi)}
+                                 : WarpClip{0, -1, 0, -1};
+
+    // Outside the whole warp's window the cleared black of the whole warp; inside it NaN until
+    // a triangle writes, so that a disocclusion can be told from a black sample.
+    const double dNaN = std::numeric_limits<double>::quiet_NaN();
+    const PixelSample black{0.0, 0.0, 0.0, 1.0}, unwritten{dNaN, dNaN, dNaN, 1.0};
+    for (int r = 0; r < nHeight; ++r) {
+        PixelSample* pRow = pGrid + static_cast<long>(r) * nWidth;
+        const long long y = static_cast<long long>(nY0) + r;
+        if (!bMeets || y < nRowLo || y > nRowHi) {
+            std::fill(pRow, pRow + nWidth, black);
+            continue;
+        }
+        const int nLo = static_cast<int>(nColLo - nX0), nHi = static_cast<int>(nColHi - nX0);
+        std::fill(pRow, pRow + nLo, black);
+        std::fill(pRow + nLo, pRow + nHi + 1, unwritten);
+        std::fill(pRow + nHi + 1, pRow + nWidth, black);
+    }
+    m_nWidth = nWidth;
+    m_nHeight = nHeight;
+    SetSamples(pGrid);
+
+    if (!bSourceUsable) {
+        TraceLine("no source grid to warp: the warped image stays black\n");
+        return;
+    }
+    WarpSheet sheets[4];
+    const int nSheets = ZoneSheets(nZone, ex, ey, LastColumn(source), LastRow(source), sheets);
+    if (nSheets == 0) {
+        ShowMessageBox("Wrong Zone id");
+        return;
+    }
+    DrawSheets(source, sheets, nSheets, nX0, nY0, &clip);
 }

@@ -229,7 +229,7 @@ TEST_F(MorrowWarp, BadArgumentsGetAUsageLine) {
         const char* pszProblem;
     } cases[] = {
         {{}, "the source is missing"},
-        {{Data()}, "say --source, --free or --focus"},
+        {{Data()}, "say --source, --free, --focus or --camera"},
         {{Data(), "--source"}, "-o OUT.bmp is missing"},
         {{Data(), "--free", "0", "0", "0", "1", "2", "-o", "x.bmp"},
          "--free: \"-o\" is not a number"},
@@ -238,12 +238,48 @@ TEST_F(MorrowWarp, BadArgumentsGetAUsageLine) {
         {{Data(), "--focus", "0", "0", "0", "nan", "-o", "x.bmp"},
          "--focus: \"nan\" is not a number"},
         {{Data(), "--free", "0", "0", "0", "1", "2", "3", "--focus", "0", "0", "0", "1"},
-         "only one of --source, --free and --focus"},
-        {{Data(), "--source", "--hint"}, "--hint goes with --free or --focus"},
+         "only one of --source, --free, --focus and --camera"},
+        {{Data(), "--source", "--hint"}, "--hint goes with --free, --focus or --camera"},
         {{Data(), "--focus", "0", "0", "0", "1", "--hint", "-o", "x.bmp"},
          "--hint writes no image"},
         {{Data(), "--source", "-o", "x.bmp", "--fast"}, "unknown option \"--fast\""},
         {{Data(), Data(), "--source", "-o", "x.bmp"}, "more than one source"},
+        // A camera in full: twelve finite numbers in the C locale.
+        {{Data(), "--camera", "0", "0", "0", "1", "0", "0", "0", "1", "0", "0", "0", "-o", "x.bmp"},
+         "--camera needs 12 numbers (CX CY CZ, then the matrix columns c, a, b), got 11"},
+        {{Data(), "--camera", "1", "2", "3"}, "--camera needs 12 numbers"},
+        {{Data(), "--camera", "0", "0", "0", "1", "0", "0", "0", "1", "0", "0", "0", "x", "-o",
+          "x.bmp"},
+         "--camera: \"x\" is not a number"},
+        {{Data(), "--camera", "0", "0", "0", "1,5", "0", "0", "0", "1", "0", "0", "0", "1", "-o",
+          "x.bmp"},
+         "--camera: \"1,5\" is not a number"},
+        {{Data(), "--camera", "0", "0", "0", "1", "0", "0", "0", "1", "0", "0", "0", "1 ", "-o",
+          "x.bmp"},
+         "--camera: \"1 \" is not a number"},
+        {{Data(), "--camera", "0", "0", "nan", "1", "0", "0", "0", "1", "0", "0", "0", "1", "-o",
+          "x.bmp"},
+         "--camera: \"nan\" is not a finite number"},
+        {{Data(), "--camera", "0", "0", "0", "1", "0", "0", "0", "-inf", "0", "0", "0", "1", "-o",
+          "x.bmp"},
+         "--camera: \"-inf\" is not a finite number"},
+        {{Data(), "--camera", "0", "0", "0", "1e999", "0", "0", "0", "1", "0", "0", "0", "1", "-o",
+          "x.bmp"},
+         "--camera: \"1e999\" is not a finite number"},
+        {{Data(), "--focus", "0", "0", "0", "1", "--camera", "0", "0", "0", "1", "0", "0", "0", "1",
+          "0", "0", "0", "1"},
+         "only one of --source, --free, --focus and --camera"},
+        {{Data(), "--focus", "0", "0", "0", "1", "-o", "x.bmp", "--window", "0", "0", "800"},
+         "--window needs 4 whole numbers"},
+        {{Data(), "--focus", "0", "0", "0", "1", "-o", "x.bmp", "--window", "0", "0.5", "8", "6"},
+         "--window: Y0 \"0.5\" is not a whole number"},
+        {{Data(), "--focus", "0", "0", "0", "1", "-o", "x.bmp", "--window", "0", "0", "0", "6"},
+         "--window: W and H must be 1 to 8192"},
+        {{Data(), "--focus", "0", "0", "0", "1", "-o", "x.bmp", "--window", "0", "0", "5000",
+          "5000"},
+         "--window: W and H must be 1 to 8192 and W x H at most 16777216"},
+        {{Data(), "--source", "-o", "x.bmp", "--window", "0", "0", "8", "6"},
+         "--window goes with a move that writes an image"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszProblem);
@@ -291,6 +327,67 @@ TEST_F(MorrowWarp, MovesWriteWhatTheMoveConstructorsMake) {
                       c.pExpected->GetHeight(), report.nXOff, report.nYOff);
         EXPECT_EQ(result.strOut.rfind(szExpected, 0), 0u) << result.strOut;
         EXPECT_NE(result.strOut.find("\"messages\": ["), std::string::npos);
+    }
+}
+
+// The camera of a move printed with %.17g (centre, then the columns c, a, b) gives the move's
+// very bytes; with --window, those of the windowed warp, whichever way the camera is given.
+TEST_F(MorrowWarp, CameraInFullGivesTheBytesOfTheMoveItComesFrom) {
+    const double position[3] = {1.2, 2.3, -3.0};
+    double freeCOP[3], freeP[3][3], focusCOP[3], focusP[3][3];
+    BuildFreeMoveCamera(2, -3, 1, position, m_Source, freeCOP, freeP);
+    BuildFocusMoveCamera(0, 8, 0, 0.8, m_Source, focusCOP, focusP);
+    const CViewImage freeMove(2, -3, 1, position, m_Source);
+    const CViewImage focusMove(0, 8, 0, 0.8, m_Source);
+    const CViewImage freeWindow(freeCOP, freeP, m_Source, -40, 10, 120, 90);
+    const CViewImage focusWindow(focusCOP, focusP, m_Source, 0, 0, 800, 600);
+    auto cameraArgs = [](const double cop[3], const double P[3][3]) {
+        std::vector<std::string> args = {"--camera"};
+        auto add = [&](double d) {
+            char sz[40];
+            std::snprintf(sz, sizeof sz, "%.17g", d);
+            args.push_back(sz);
+        };
+        for (int i = 0; i < 3; ++i)
+            add(cop[i]);
+        for (int nColumn : {2, 0, 1})
+            for (int nRow = 0; nRow < 3; ++nRow)
+                add(P[nRow][nColumn]);
+        return args;
+    };
+    const struct {
+        const char* pszName;
+        std::vector<std::string> args;
+        const CViewImage* pExpected;
+    } cases[] = {
+        {"free pose", cameraArgs(freeCOP, freeP), &freeMove},
+        {"focus pose", cameraArgs(focusCOP, focusP), &focusMove},
+        {"free pose, window", cameraArgs(freeCOP, freeP), &freeWindow},
+        {"free move, window", {"--free", "2", "-3", "1", "1.2", "2.3", "-3.0"}, &freeWindow},
+        {"focus pose, live window", cameraArgs(focusCOP, focusP), &focusWindow},
+        {"focus move, live window", {"--focus", "0", "8", "0", "0.8"}, &focusWindow},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        std::vector<std::string> args = {Data()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"-o", m_Dir.File("w.bmp")});
+        const WarpReport& report = c.pExpected->GetWarpReport();
+        if (std::string(c.pszName).find("window") != std::string::npos)
+            args.insert(args.end(),
+                        {"--window", std::to_string(report.nXOff), std::to_string(report.nYOff),
+                         std::to_string(c.pExpected->GetWidth()),
+                         std::to_string(c.pExpected->GetHeight())});
+        std::remove(m_Dir.File("w.bmp").c_str());
+        const RunResult result = Warp(m_Dir, args);
+        ASSERT_EQ(result.nExit, 0) << result.strErr;
+        EXPECT_EQ(ReadFileBytes(m_Dir.File("w.bmp")), EncodedBmp(*c.pExpected));
+        EXPECT_NE(result.strOut.find(": " + std::to_string(c.pExpected->GetWidth()) + " x " +
+                                     std::to_string(c.pExpected->GetHeight()) + ", window from (" +
+                                     std::to_string(report.nXOff) + ", " +
+                                     std::to_string(report.nYOff) + ")"),
+                  std::string::npos)
+            << result.strOut;
     }
 }
 

@@ -1,12 +1,15 @@
 // morrow-bench: the pipeline of one session over the sample scene, step by step: loading a
 // data file, the three kinds of move (product and plain oracle side by side), the display
-// refresh, a warp with its refresh, and writing a BMP.
+// refresh, a warp with its refresh, writing a BMP, and the frames of live navigation (a
+// windowed warp and its display bytes, beside the whole warp and the plain one of the pose).
 //
 //   morrow-bench [--benchmark_repetitions=10 --benchmark_report_aggregates_only=true ...]
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -16,6 +19,7 @@
 #include "WarpOracle.h"
 #include "framework/Services.h"
 #include "image/ViewImage.h"
+#include "warp/Warp.h"
 
 namespace {
 
@@ -190,6 +194,137 @@ void BM_WriteBmp(benchmark::State& state) {
     }
 }
 
+// ---- live navigation ----
+// One step of a user dragging the camera, from the source's own pose: an orbit (2 degrees
+// about the camera's up axis, b, through the centre of the scene bounds F: C' = F + R (C - F),
+// P' = R P), a pan (C moved along a and b by 4 and 2 pixels' worth at the depth of F), a
+// magnifying step (C moved 30 % of the way to F, P kept) into the 800 x 600 view at the plane
+// origin, and the same pose with only a 200 x 150 part of the plane around the centre of the
+// whole warp's window (shown magnified 4x by the view).
+enum ENavStep { kOrbit, kPan, kMagnify, kMagnifyPart };
+
+struct NavFrame {
+    double cop[3];
+    double P[3][3];
+    int nX0, nY0, nWidth, nHeight;
+};
+
+NavFrame MakeNavFrame(const CViewImage& source, ENavStep eStep) {
+    NavFrame frame;
+    const double* C = source.GetCOP();
+    const double(*P)[3] = source.GetP();
+    const double* pBounds = source.GetSceneBounds();
+    const double F[3] = {(pBounds[0] + pBounds[1]) / 2, (pBounds[2] + pBounds[3]) / 2,
+                         (pBounds[4] + pBounds[5]) / 2};
+    std::memcpy(frame.cop, C, sizeof frame.cop);
+    std::memcpy(frame.P, P, sizeof frame.P);
+    frame.nX0 = 0;
+    frame.nY0 = 0;
+    frame.nWidth = 800;
+    frame.nHeight = 600;
+    if (eStep == kOrbit) {
+        // Rodrigues' rotation about the unit up axis u.
+        const double dLength = std::sqrt(P[0][1] * P[0][1] + P[1][1] * P[1][1] + P[2][1] * P[2][1]);
+        const double u[3] = {P[0][1] / dLength, P[1][1] / dLength, P[2][1] / dLength};
+        const double dAngle = 2.0 * 3.14159265358979323846 / 180.0;
+        const double c = std::cos(dAngle), s = std::sin(dAngle);
+        double R[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                R[i][j] = (i == j ? c : 0.0) + (1.0 - c) * u[i] * u[j];
+        R[0][1] -= s * u[2];
+        R[0][2] += s * u[1];
+        R[1][0] += s * u[2];
+        R[1][2] -= s * u[0];
+        R[2][0] -= s * u[1];
+        R[2][1] += s * u[0];
+        for (int i = 0; i < 3; ++i) {
+            frame.cop[i] = F[i];
+            for (int k = 0; k < 3; ++k)
+                frame.cop[i] += R[i][k] * (C[k] - F[k]);
+            for (int j = 0; j < 3; ++j) {
+                frame.P[i][j] = 0.0;
+                for (int k = 0; k < 3; ++k)
+                    frame.P[i][j] += R[i][k] * P[k][j];
+            }
+        }
+    } else if (eStep == kPan) {
+        // The depth t of F along its ray: F - C = t (x a + y b + c), so t is the third
+        // component of P^-1 (F - C); by Cramer's rule with the columns a, b, c.
+        auto det = [](const double m[3][3]) {
+            return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                   m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                   m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        };
+        double M[3][3];
+        std::memcpy(M, P, sizeof M);
+        for (int i = 0; i < 3; ++i)
+            M[i][2] = F[i] - C[i];
+        const double t = det(M) / det(P);
+        for (int i = 0; i < 3; ++i)
+            frame.cop[i] = C[i] + t * (4.0 * P[i][0] + 2.0 * P[i][1]);
+    } else {
+        for (int i = 0; i < 3; ++i)
+            frame.cop[i] = C[i] + 0.3 * (F[i] - C[i]);
+        if (eStep == kMagnifyPart) {
+            int xOff, yOff, nW, nH;
+            ComputeMoveWindow(source, frame.cop, frame.P, &xOff, &yOff, &nW, &nH);
+            frame.nWidth = 200;
+            frame.nHeight = 150;
+            frame.nX0 = xOff + nW / 2 - 100;
+            frame.nY0 = yOff + nH / 2 - 75;
+        }
+    }
+    return frame;
+}
+
+// Source 0: the 200 x 200 sample scene; 1: the sample scene ray-cast at 640 x 480.
+const CViewImage& NavSource(int nSource) {
+    return nSource == 0 ? Source() : LargeSource(0);
+}
+
+// The warp of a navigation frame into its window and the display bytes of that window.
+void BM_NavigationFrame(benchmark::State& state) {
+    const CViewImage& source = NavSource(static_cast<int>(state.range(0)));
+    const NavFrame frame = MakeNavFrame(source, static_cast<ENavStep>(state.range(1)));
+    SetWarpThreads(static_cast<unsigned>(state.range(2)));
+    std::vector<unsigned char> buffer;
+    for (auto _ : state) {
+        const CViewImage image(frame.cop, frame.P, source, frame.nX0, frame.nY0, frame.nWidth,
+                               frame.nHeight);
+        RefreshDisplay(image, buffer);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    SetWarpThreads(0);
+}
+
+// The whole warp of the same pose and its display bytes, for comparison.
+void BM_NavigationWhole(benchmark::State& state) {
+    const CViewImage& source = NavSource(static_cast<int>(state.range(0)));
+    const NavFrame frame = MakeNavFrame(source, static_cast<ENavStep>(state.range(1)));
+    SetWarpThreads(static_cast<unsigned>(state.range(2)));
+    std::vector<unsigned char> buffer;
+    for (auto _ : state) {
+        const CViewImage image(frame.cop, frame.P, source);
+        RefreshDisplay(image, buffer);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    SetWarpThreads(0);
+}
+
+// The plain warp (the oracle, 200 x 200 sources only) of the whole window of the same pose.
+void BM_NavigationPlain(benchmark::State& state) {
+    const CViewImage& source = Source();
+    const NavFrame frame = MakeNavFrame(source, static_cast<ENavStep>(state.range(1)));
+    const EpipoleInfo info = ClassifyEpipole(source.GetP(), source.GetCOP(), frame.cop,
+                                             source.GetWidth() - 1, source.GetHeight() - 1);
+    for (auto _ : state) {
+        OracleResult result;
+        OracleSetupWarp(source, frame.P, frame.cop, info.nZone, info.nEx, info.nEy, result);
+        benchmark::DoNotOptimize(result.samples.data());
+    }
+}
+
 void MoveArguments(benchmark::internal::Benchmark* pBench) {
     pBench->ArgName("move")->Arg(kFreeSmall)->Arg(kFocus08)->Arg(kFocus03);
 }
@@ -210,6 +345,21 @@ BENCHMARK(BM_WarpAndRefresh)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_WriteBmp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NavigationFrame)
+    ->ArgNames({"source", "step", "threads"})
+    ->ArgsProduct({{0, 1}, {kOrbit, kPan, kMagnify, kMagnifyPart}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_NavigationWhole)
+    ->ArgNames({"source", "step", "threads"})
+    ->ArgsProduct({{0, 1}, {kOrbit, kPan, kMagnify}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_NavigationPlain)
+    ->ArgNames({"source", "step"})
+    ->ArgsProduct({{0}, {kOrbit, kPan, kMagnify}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

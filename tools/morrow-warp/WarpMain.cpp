@@ -4,12 +4,17 @@
 //   morrow-warp SOURCE --source -o OUT.(bmp|png)
 //   morrow-warp SOURCE --free RX RY RZ PX PY PZ (-o OUT.(bmp|png) | --hint) [--json]
 //   morrow-warp SOURCE --focus RX RY RZ ZOOM (-o OUT.(bmp|png) | --hint) [--json]
+//   morrow-warp SOURCE --camera CX CY CZ C0 C1 C2 A0 A1 A2 B0 B1 B2 (-o OUT | --hint) [--json]
+//   ... [--window X0 Y0 W H] with any move: only that window of the new image plane
 //
 // SOURCE is a data file, a stereo folder (im0.png, disp0.pfm, calib.txt), or a colour image
 // (.png, .jpg, .jpeg, .tif, .tiff) with --depth FILE and either --intrinsics FX FY CX CY
 // [--depth-scale S] or a camera file (--camera FILE, by default the colour image's name with
 // the extension .camera), which may also name the depth map.
-// Angles are in degrees; the --free position is the absolute new centre of projection.
+// Angles are in degrees; the --free position is the absolute new centre of projection; --camera
+// gives the new camera in full (the centre, then the matrix columns c, a, b as a data file
+// holds them). --camera followed by a name that is not a number is the colour image's camera
+// file instead.
 // Exit codes: 0 done, 1 bad arguments, 2 a source that cannot be read or is not complete (what
 // was read of a data file is still used; a failed import writes nothing), 3 an output that
 // cannot be written.
@@ -20,7 +25,10 @@
 #include "image/ViewImage.h"
 #include "warp/Warp.h"
 
+#include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -36,8 +44,9 @@
 namespace {
 
 const char* const kUsage =
-    "usage: morrow-warp SOURCE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM)"
-    " (-o OUT.(bmp|png) | --hint) [--json]\n"
+    "usage: morrow-warp SOURCE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM\n"
+    "                          | --camera CX CY CZ C0 C1 C2 A0 A1 A2 B0 B1 B2)\n"
+    "                   (-o OUT.(bmp|png) [--window X0 Y0 W H] | --hint) [--json]\n"
     "       SOURCE: DATAFILE | STEREO-FOLDER | COLOUR --depth DEPTH"
     " [--intrinsics FX FY CX CY] [--depth-scale S] [--camera FILE]";
 
@@ -54,6 +63,13 @@ const char* const kHelp =
     "                 file (lines \"fx N\", \"fy N\", \"cx N\", \"cy N\", \"depth_scale N\",\n"
     "                 \"depth FILE\"; by default COLOUR with the extension .camera)\n"
     "The imported camera sits at the origin looking along +z, x right and y up in the picture.\n"
+    "Moves: --free turns the camera (degrees about x, y, z) and puts its centre at PX PY PZ;\n"
+    "  --focus turns the centre about the centre of the scene bounds and scales its distance;\n"
+    "  --camera gives the new camera in full: its centre, then the camera matrix column by\n"
+    "  column as a data file holds it, c, a, b (the ray of plane point (x, y) is x a + y b + c).\n"
+    "  --window X0 Y0 W H writes only the W x H window of the new image plane from column X0\n"
+    "  and row Y0 (the coordinates of the \"window from\" line); what the whole warp has not\n"
+    "  drawn there is black.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 a bad source, 3 an output that cannot be written.\n";
 
 int BadArguments(const std::string& strProblem) {
@@ -93,10 +109,47 @@ std::string JsonString(const std::string& str) {
     return strOut + "\"";
 }
 
+// A number in the C locale read with strtod, the whole argument: *pbFinite tells a number that is
+// not finite (NaN, infinity, or beyond the double range) from one that is. False for anything
+// that is not a number (empty, blanks, trailing text).
+bool ReadCNumber(const char* pszText, double* pdValue, bool* pbFinite) {
+    if (!*pszText || std::isspace(static_cast<unsigned char>(*pszText)))
+        return false;
+    locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    locale_t old = cLocale ? uselocale(cLocale) : static_cast<locale_t>(nullptr);
+    char* pEnd = nullptr;
+    *pdValue = std::strtod(pszText, &pEnd);
+    if (cLocale) {
+        uselocale(old);
+        freelocale(cLocale);
+    }
+    if (pEnd == pszText || *pEnd != '\0')
+        return false;
+    // An overflow gives HUGE_VAL, an infinity; an underflow a tiny finite value, which is kept.
+    *pbFinite = std::isfinite(*pdValue);
+    return true;
+}
+
+// A whole argument that is a decimal int (strtol in the C locale, which has no grouping).
+bool ReadInt(const char* pszText, int* pnValue) {
+    if (!*pszText || std::isspace(static_cast<unsigned char>(*pszText)))
+        return false;
+    char* pEnd = nullptr;
+    errno = 0;
+    const long nValue = std::strtol(pszText, &pEnd, 10);
+    if (pEnd == pszText || *pEnd != '\0' || errno == ERANGE || nValue < INT_MIN || nValue > INT_MAX)
+        return false;
+    *pnValue = static_cast<int>(nValue);
+    return true;
+}
+
 struct Options {
     std::string strData, strOut, strDepth, strCamera;
-    enum { None, Source, Free, Focus } mode = None;
+    enum { None, Source, Free, Focus, Pose } mode = None;
     double values[6] = {0, 0, 0, 0, 0, 0};
+    double cop[3] = {0, 0, 0}, P[3][3] = {};
+    bool bWindow = false;
+    int window[4] = {0, 0, 0, 0};
     bool bHint = false, bJson = false, bHelp = false;
     bool bIntrinsics = false, bDepthScale = false;
     double intrinsics[4] = {0, 0, 0, 0};
@@ -107,9 +160,58 @@ struct Options {
 int ParseArguments(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string strArg = argv[i];
-        if (strArg == "--source" || strArg == "--free" || strArg == "--focus") {
+        double dFirst;
+        bool bFirstFinite;
+        if (strArg == "--camera" && i + 1 < argc &&
+            ReadCNumber(argv[i + 1], &dFirst, &bFirstFinite)) {
+            // A camera in full; "--camera FILE" (below) is the colour image's camera file.
             if (o.mode != Options::None)
-                return BadArguments("only one of --source, --free and --focus");
+                return BadArguments("only one of --source, --free, --focus and --camera");
+            o.mode = Options::Pose;
+            double numbers[12];
+            for (int k = 0; k < 12; ++k) {
+                const char* pszNumber = i + 1 < argc ? argv[i + 1] : "";
+                bool bFinite = false;
+                if (ReadCNumber(pszNumber, &numbers[k], &bFinite)) {
+                    ++i;
+                    if (!bFinite)
+                        return BadArguments("--camera: \"" + std::string(pszNumber) +
+                                            "\" is not a finite number");
+                    continue;
+                }
+                // The end of the arguments or the next option: numbers are missing.
+                if (i + 1 >= argc ||
+                    (pszNumber[0] == '-' && std::isalpha(static_cast<unsigned char>(pszNumber[1]))))
+                    return BadArguments("--camera needs 12 numbers (CX CY CZ, then the matrix "
+                                        "columns c, a, b), got " +
+                                        std::to_string(k));
+                return BadArguments("--camera: \"" + std::string(pszNumber) + "\" is not a number");
+            }
+            for (int r = 0; r < 3; ++r) {
+                o.cop[r] = numbers[r];
+                o.P[r][2] = numbers[3 + r]; // c
+                o.P[r][0] = numbers[6 + r]; // a
+                o.P[r][1] = numbers[9 + r]; // b
+            }
+        } else if (strArg == "--window") {
+            static const char* const kNames[4] = {"X0", "Y0", "W", "H"};
+            for (int k = 0; k < 4; ++k) {
+                if (i + 1 >= argc)
+                    return BadArguments("--window needs 4 whole numbers (X0 Y0 W H)");
+                if (!ReadInt(argv[++i], &o.window[k]))
+                    return BadArguments("--window: " + std::string(kNames[k]) + " \"" + argv[i] +
+                                        "\" is not a whole number");
+            }
+            if (o.window[2] < 1 || o.window[3] < 1 || o.window[2] > CViewImage::kMaxWindowSide ||
+                o.window[3] > CViewImage::kMaxWindowSide ||
+                static_cast<long>(o.window[2]) * o.window[3] > CViewImage::kMaxWindowArea)
+                return BadArguments(
+                    "--window: W and H must be 1 to " + std::to_string(CViewImage::kMaxWindowSide) +
+                    " and W x H at most " + std::to_string(CViewImage::kMaxWindowArea));
+            o.bWindow = true;
+        } else if (strArg == "--source" || strArg == "--free" || strArg == "--focus") {
+            if (o.mode != Options::None)
+                return BadArguments("only one of --source, --free, --focus and --camera");
             o.mode = strArg == "--source" ? Options::Source
                      : strArg == "--free" ? Options::Free
                                           : Options::Focus;
@@ -168,9 +270,11 @@ int ParseArguments(int argc, char** argv, Options& o) {
     if (o.bIntrinsics && !o.strCamera.empty())
         return BadArguments("give --intrinsics or --camera, not both");
     if (o.mode == Options::None)
-        return BadArguments("say --source, --free or --focus");
+        return BadArguments("say --source, --free, --focus or --camera");
     if (o.bHint && o.mode == Options::Source)
-        return BadArguments("--hint goes with --free or --focus");
+        return BadArguments("--hint goes with --free, --focus or --camera");
+    if (o.bWindow && (o.mode == Options::Source || o.bHint))
+        return BadArguments("--window goes with a move that writes an image");
     if (o.bHint && !o.strOut.empty())
         return BadArguments("--hint writes no image: leave out -o");
     if (!o.bHint && o.strOut.empty())
@@ -336,7 +440,10 @@ int main(int argc, char** argv) {
         {
             CMessageScope scope;
             double newP[3][3];
-            if (o.mode == Options::Free)
+            if (o.mode == Options::Pose) {
+                std::memcpy(newCOP, o.cop, sizeof newCOP);
+                std::memcpy(newP, o.P, sizeof newP);
+            } else if (o.mode == Options::Free)
                 BuildFreeMoveCamera(o.values[0], o.values[1], o.values[2], o.values + 3, source,
                                     newCOP, newP);
             else
@@ -367,7 +474,26 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<CViewImage> pWarped;
     const CViewImage* pOutput = &source;
-    if (o.mode == Options::Free) {
+    if (o.bWindow) {
+        // The move's camera, warped into the window only.
+        double newCOP[3], newP[3][3];
+        if (o.mode == Options::Pose) {
+            std::memcpy(newCOP, o.cop, sizeof newCOP);
+            std::memcpy(newP, o.P, sizeof newP);
+        } else if (o.mode == Options::Free) {
+            BuildFreeMoveCamera(o.values[0], o.values[1], o.values[2], o.values + 3, source, newCOP,
+                                newP);
+        } else {
+            BuildFocusMoveCamera(o.values[0], o.values[1], o.values[2], o.values[3], source, newCOP,
+                                 newP);
+        }
+        pWarped = std::make_unique<CViewImage>(newCOP, newP, source, o.window[0], o.window[1],
+                                               o.window[2], o.window[3]);
+        pOutput = pWarped.get();
+    } else if (o.mode == Options::Pose) {
+        pWarped = std::make_unique<CViewImage>(o.cop, o.P, source);
+        pOutput = pWarped.get();
+    } else if (o.mode == Options::Free) {
         const double position[3] = {o.values[3], o.values[4], o.values[5]};
         pWarped =
             std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2], position, source);
