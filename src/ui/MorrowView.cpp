@@ -156,6 +156,11 @@ bool CMorrowView::OnEraseBkgnd() {
 }
 
 void CMorrowView::OnPaint() {
+    DrawFrame();
+    m_GLContext.SwapGLBuffers();
+}
+
+void CMorrowView::DrawFrame() {
     if (m_GLContext.MakeCurrent()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glShadeModel(GL_FLAT);
@@ -193,7 +198,6 @@ void CMorrowView::OnPaint() {
             m_nLastDrawNanoseconds = timer.nsecsElapsed();
         }
     }
-    m_GLContext.SwapGLBuffers();
 }
 
 void CMorrowView::OnDestroy() {

@@ -50,6 +50,9 @@ public:
     // the buffer with its row 0 at the bottom; then presents the frame. Either without a buffer
     // paints black.
     void OnPaint();
+    // The drawing of OnPaint without presenting it: the picture is in the back buffer, the
+    // context current (when it can be made so).
+    void DrawFrame();
     // Window destruction: deletes the rendering context.
     void OnDestroy();
     // Printing draws nothing: printed and previewed pages are blank.

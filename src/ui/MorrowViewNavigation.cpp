@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -48,7 +49,11 @@ QString Exact(double dValue) {
     return QString::number(dValue, 'g', 17);
 }
 
+// A word for the shell: as it is when it holds nothing the shell treats specially.
 QString ShellQuoted(const QString& str) {
+    static const QRegularExpression s_Plain(QStringLiteral("^[A-Za-z0-9_./+,=:@%-]+$"));
+    if (s_Plain.match(str).hasMatch())
+        return str;
     QString strQuoted = str;
     strQuoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
     return QLatin1Char('\'') + strQuoted + QLatin1Char('\'');
@@ -374,17 +379,17 @@ void CMorrowView::ShowNavigationStatus() {
     if (!pFrame || !pFrame->findChild<QStatusBar*>())
         return;
     const CameraPose& p = m_NavPose;
+    // Short enough to fit beside the indicators of a small window.
     QString strText = QStringLiteral("Zoom %1%  camera (%2, %3, %4)")
                           .arg(QString::number(m_dZoom * 100.0, 'f', m_dZoom < 1.0 ? 1 : 0))
-                          .arg(QString::number(p.cop[0], 'g', 6), QString::number(p.cop[1], 'g', 6),
-                               QString::number(p.cop[2], 'g', 6));
+                          .arg(QString::number(p.cop[0], 'g', 4), QString::number(p.cop[1], 'g', 4),
+                               QString::number(p.cop[2], 'g', 4));
     if (m_bLive && m_bHasLiveFrame) {
-        strText += QStringLiteral("  zone %1  frame %2 ms (warp %3 ms, draw %4 ms)")
+        strText += QStringLiteral("  zone %1  %2 ms (warp %3)")
                        .arg(m_LiveFrame.report.nZone)
                        .arg(QString::number(
                            (m_LiveFrame.nWarpNanoseconds + m_nLastDrawNanoseconds) / 1e6, 'f', 1))
-                       .arg(QString::number(m_LiveFrame.nWarpNanoseconds / 1e6, 'f', 1))
-                       .arg(QString::number(m_nLastDrawNanoseconds / 1e6, 'f', 1));
+                       .arg(QString::number(m_LiveFrame.nWarpNanoseconds / 1e6, 'f', 1));
     }
     pFrame->statusBar()->showMessage(strText);
 }
@@ -413,6 +418,8 @@ void CMorrowView::DrawEpipoleOverlay() const {
     double dScale = m_dZoom, dLeft = (0.0 - m_dOriginX) * m_dZoom,
            dBottom = (0.0 - m_dOriginY) * m_dZoom;
     const bool bInset = m_bLive || m_nDisplayMode != kDisplaySource;
+    // Drawn over the picture: its pixels carry the same depth as the picture's.
+    glDisable(GL_DEPTH_TEST);
     if (bInset) {
         dScale = std::min({1.0, m_nViewWidth / 3.0 / nW, m_nViewHeight / 3.0 / nH});
         dLeft = m_nViewWidth - 8.0 - nW * dScale;
@@ -431,7 +438,6 @@ void CMorrowView::DrawEpipoleOverlay() const {
     auto sx = [&](double x) { return dLeft + x * dScale; };
     auto sy = [&](double y) { return dBottom + y * dScale; };
 
-    glDisable(GL_DEPTH_TEST);
     glColor3ub(255, 255, 255);
     glBegin(GL_LINE_LOOP); // the source's outline
     glVertex2d(sx(0.0), sy(0.0));
@@ -479,7 +485,7 @@ void CMorrowView::DrawEpipoleOverlay() const {
         glEnd();
         // The zone number at the source's top-left corner.
         const QByteArray zone = QByteArray::number(info.nZone);
-        const double w = 6.0;
+        const double w = 8.0;
         glColor3ub(255, 255, 255);
         for (int i = 0; i < zone.size(); ++i)
             DrawSegmentChar(zone[i], sx(0.0) + 4.0 + i * (w + 4.0), sy(nH) - 4.0 - 2 * w, w);

@@ -174,11 +174,13 @@ std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h) {
 std::vector<unsigned char> ReadGLPixels(CMorrowView& view, int w, int h) {
     if (w <= 0 || h <= 0 || !view.GetGLContext().MakeCurrent())
         return {};
+    // The frame the next paint presents, read from the back buffer before it is swapped (what
+    // the front buffer holds after a swap is the window system's business).
+    view.DrawFrame();
     std::vector<unsigned char> bytes(size_t(w) * size_t(h) * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_FRONT);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
     glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
     return bytes;
 }
 

@@ -111,8 +111,8 @@ std::vector<unsigned char> DisplayBytes(const CViewImage& image);
 // The w x h pixels at the bottom-left of the view's window, as presented, row 0 at the bottom.
 std::vector<unsigned char> ReadScreen(CMorrowView& view, int w, int h);
 
-// The w x h pixels at the bottom-left of the view's last presented frame, read back from the
-// front buffer with glReadPixels, row 0 at the bottom (empty when the context is unusable).
+// The w x h pixels at the bottom-left of the view's picture, drawn and read back from the back
+// buffer with glReadPixels, row 0 at the bottom (empty when the context is unusable).
 std::vector<unsigned char> ReadGLPixels(CMorrowView& view, int w, int h);
 
 // Locks or unlocks Caps Lock and Num Lock in the X server the test runs in (each GUI test has an
