@@ -4,12 +4,15 @@
 // move, which then runs through the real move constructor. Whatever the numbers, the move must
 // finish with a usable image, in the window that the camera alone predicts. Moves whose window is
 // large are only predicted, not warped (see kMaxFuzzWindow and kMaxFuzzFill), and the bits 1 and 2
-// of the first byte choose the number of warp threads (1 to 3).
+// of the first byte choose the number of warp threads (1 to 3). The bytes after the move choose a
+// window of up to 64 x 64 around the warped one, which the windowed pose move of the same camera
+// must fill with the whole warp's very colours (NaN only where the whole warp kept its black).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "FuzzCheck.h"
@@ -188,6 +191,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         FUZZ_CHECK(pSamples[i].disparity == 1.0);
     std::vector<unsigned char> bytes;
     FUZZ_CHECK(pMoved->EncodeBmp(bytes));
+
+    // A window reaching up to 8 positions beyond the warped one on every side.
+    const int nX0 = nXOff - 8 + in.NextByte() % (nWidth + 16);
+    const int nY0 = nYOff - 8 + in.NextByte() % (nHeight + 16);
+    const int nWinW = 1 + in.NextByte() % 64, nWinH = 1 + in.NextByte() % 64;
+    SetWarpThreads(kThreads[(nFlags >> 3) & 3u]);
+    const CViewImage window(newCOP, newP, source, nX0, nY0, nWinW, nWinH);
+    SetWarpThreads(0);
+    FUZZ_CHECK(window.GetWidth() == nWinW && window.GetHeight() == nWinH);
+    FUZZ_CHECK(window.GetWarpReport().nXOff == nX0 && window.GetWarpReport().nYOff == nY0);
+    FUZZ_CHECK(window.GetWarpReport().nZone == nZone && window.GetWarpReport().bCut == bCut);
+    FUZZ_CHECK(window.GetWarpReport().bTooCostly == pMoved->GetWarpReport().bTooCostly);
+    auto sameBits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int r = 0; r < nWinH; ++r)
+        for (int i = 0; i < nWinW; ++i) {
+            const PixelSample& w = window.GetSamples()[r * nWinW + i];
+            FUZZ_CHECK(w.disparity == 1.0);
+            const int X = nX0 + i - nXOff, Y = nY0 + r - nYOff;
+            if (X < 0 || X >= nWidth || Y < 0 || Y >= nHeight) {
+                FUZZ_CHECK(sameBits(w.red, 0.0) && sameBits(w.green, 0.0) && sameBits(w.blue, 0.0));
+                continue;
+            }
+            const PixelSample& f = pSamples[static_cast<long>(Y) * nWidth + X];
+            if (std::isnan(w.red) && std::isnan(w.green) && std::isnan(w.blue))
+                FUZZ_CHECK(sameBits(f.red, 0.0) && sameBits(f.green, 0.0) && sameBits(f.blue, 0.0));
+            else
+                FUZZ_CHECK(sameBits(w.red, f.red) && sameBits(w.green, f.green) &&
+                           sameBits(w.blue, f.blue));
+        }
     delete pMoved;
     return 0;
 }

@@ -50,7 +50,7 @@ void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr);
 // with their counts. A scope belongs to the thread that opened it (open and close it there) and
 // counts the reports of that thread, and of helper threads that took over its reports
 // (CReportHandover); reports of other threads never reach it. Scopes nest per thread; the
-// innermost one counts.
+// innermost one counts (and a quiet scope also what the message scopes inside it count).
 class CReportScope {
 public:
     struct Entry {

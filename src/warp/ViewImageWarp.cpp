@@ -116,9 +116,11 @@ void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, 
             RunSheet(pSheets[i], draw);
         return;
     }
-    const WarpClip wholeGrid{xOff, xOff + m_nWidth - 1, yOff, yOff + m_nHeight - 1};
-    const long long nCost =
-        WarpSheets(pSheets, nSheets, source, *this, xOff, yOff, pClip ? *pClip : wholeGrid);
+    // A windowed warp's grid may lie anywhere on the plane (its far end beyond the int range):
+    // its clip is given; the whole grid of a whole warp lies around the origin.
+    const WarpClip clip =
+        pClip ? *pClip : WarpClip{xOff, xOff + m_nWidth - 1, yOff, yOff + m_nHeight - 1};
+    const long long nCost = WarpSheets(pSheets, nSheets, source, *this, xOff, yOff, clip);
     if (nCost > 0) {
         // A move whose triangles would take far longer than any ordinary warp (depth steps
         // stretched across the whole window by the thousand) is refused instead of freezing
@@ -403,5 +405,6 @@ void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, in
         ShowMessageBox("Wrong Zone id");
         return;
     }
-    DrawSheets(source, sheets, nSheets, nX0, nY0, &clip);
+    if (bMeets)
+        DrawSheets(source, sheets, nSheets, nX0, nY0, &clip);
 }
