@@ -26,7 +26,7 @@ void PutU32(unsigned char* p, uint32_t nValue) {
 
 bool CViewImage::EncodeBmp(std::vector<unsigned char>& bytes) const {
     bytes.clear();
-    if (!m_pSamples || m_nWidth < 0 || m_nHeight < 0)
+    if (!HasGrid() || m_nWidth < 0 || m_nHeight < 0)
         return false;
     const uint64_t nWidth = static_cast<uint64_t>(m_nWidth);
     const uint64_t nHeight = static_cast<uint64_t>(m_nHeight);
@@ -52,6 +52,15 @@ bool CViewImage::EncodeBmp(std::vector<unsigned char>& bytes) const {
 
     for (uint64_t y = 0; y < nHeight; ++y) {
         unsigned char* pRow = p + 54 + y * nRow;
+        if (m_pColours) {
+            const unsigned char* pColour = m_pColours + y * nWidth * 3;
+            for (uint64_t x = 0; x < nWidth; ++x, pColour += 3) {
+                pRow[3 * x] = pColour[2];
+                pRow[3 * x + 1] = pColour[1];
+                pRow[3 * x + 2] = pColour[0];
+            }
+            continue;
+        }
         const PixelSample* pSample = m_pSamples + y * nWidth;
         for (uint64_t x = 0; x < nWidth; ++x, ++pSample) {
             pRow[3 * x] = ColourToByte(pSample->blue);

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -64,13 +65,18 @@ bool IsPngName(const std::string& strPath) {
 bool EncodePng(const CViewImage& image, std::vector<unsigned char>& bytes) {
     bytes.clear();
     const PixelSample* pSamples = image.GetSamples();
+    const unsigned char* pColours = image.GetColours();
     const int nWidth = image.GetWidth(), nHeight = image.GetHeight();
-    if (!pSamples || nWidth < 1 || nHeight < 1)
+    if (!image.HasGrid() || nWidth < 1 || nHeight < 1)
         return false;
     const size_t nW = static_cast<size_t>(nWidth), nH = static_cast<size_t>(nHeight);
     std::vector<unsigned char> pixels(nW * nH * 3);
     for (size_t nRow = 0; nRow < nH; ++nRow) {
         // File row nRow (from the top) is grid row H-1-nRow.
+        if (pColours) {
+            std::memcpy(pixels.data() + nRow * nW * 3, pColours + (nH - 1 - nRow) * nW * 3, nW * 3);
+            continue;
+        }
         const PixelSample* pSample = pSamples + (nH - 1 - nRow) * nW;
         unsigned char* p = pixels.data() + nRow * nW * 3;
         for (size_t x = 0; x < nW; ++x, ++pSample, p += 3) {
@@ -204,7 +210,7 @@ bool WriteRgbd(const CViewImage& image, const std::vector<double>& depth, const 
         return false;
     };
     const int nWidth = image.GetWidth(), nHeight = image.GetHeight();
-    if (!image.GetSamples() || nWidth < 1 || nHeight < 1)
+    if (!image.HasGrid() || nWidth < 1 || nHeight < 1)
         return fail(strColour, "the image has no pixels");
     const size_t nCount = static_cast<size_t>(nWidth) * static_cast<size_t>(nHeight);
     if (depth.size() != nCount)

@@ -16,7 +16,8 @@ class CViewImage;
 bool IsPngName(const std::string& strPath);
 
 // The colours as an 8-bit RGB PNG, each channel through ColourToByte exactly as the BMP writer
-// does. False for an image without a grid or with a side below 1.
+// does (a colour grid is taken as it is). False for an image without a grid or with a side
+// below 1.
 bool EncodePng(const CViewImage& image, std::vector<unsigned char>& bytes);
 // Writes EncodePng's bytes to the path safely; false (after a trace) when nothing or not all
 // was written.

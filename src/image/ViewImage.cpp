@@ -21,6 +21,7 @@ void CViewImage::InitFields() {
     m_nWidth = 0;
     m_nHeight = 0;
     m_pSamples = nullptr;
+    m_pColours = nullptr;
     std::memset(m_COP, 0, sizeof m_COP);
     std::memset(m_P, 0, sizeof m_P);
     std::memset(m_SceneBounds, 0, sizeof m_SceneBounds);
@@ -33,12 +34,23 @@ CViewImage::CViewImage() {
 
 CViewImage::~CViewImage() {
     delete[] m_pSamples;
+    delete[] m_pColours;
 }
 
 void CViewImage::SetSamples(PixelSample* pSamples) {
     if (m_pSamples != pSamples)
         delete[] m_pSamples;
     m_pSamples = pSamples;
+    delete[] m_pColours;
+    m_pColours = nullptr;
+}
+
+void CViewImage::SetColours(unsigned char* pColours) {
+    if (m_pColours != pColours)
+        delete[] m_pColours;
+    m_pColours = pColours;
+    delete[] m_pSamples;
+    m_pSamples = nullptr;
 }
 
 void CViewImage::SetCamera(const double cop[3], const double P[3][3]) {
@@ -54,6 +66,10 @@ void CViewImage::SetSceneValues(const double bounds[6], const double extra[8]) {
 void CViewImage::WriteDisplayBytes(unsigned char* pBytes) const {
     const size_t nWidth = m_nWidth > 0 ? static_cast<size_t>(m_nWidth) : 0;
     const size_t nHeight = m_nHeight > 0 ? static_cast<size_t>(m_nHeight) : 0;
+    if (m_pColours) {
+        std::memcpy(pBytes, m_pColours, nWidth * nHeight * 3);
+        return;
+    }
     if (!m_pSamples)
         return;
     // In storage order: a walk down the columns misses the cache at every sample of a large

@@ -1,5 +1,6 @@
 // CViewImage: one view of a scene, a grid of pixel samples (colour and generalized disparity)
-// with the pinhole camera that took it and fourteen scene values. The data-file reader and the
+// or, for a warped image that is only shown or written, a grid of colour bytes, with the pinhole
+// camera that took it and fourteen scene values. The data-file reader and the
 // BMP writer live in image/; the camera moves and the warp are members defined in warp/.
 #pragma once
 
@@ -48,6 +49,16 @@ struct WarpReport {
 // of the truncated value); NaN and infinities give 0.
 unsigned char ColourToByte(double dValue);
 
+// The grid a warp fills. Samples: four doubles per position (PixelSample), as a source holds
+// them. Colours: three bytes per position, each exactly ColourToByte of the double the samples
+// form would hold (32 bytes become 3: what the display and the image files need).
+enum class EWarpGrid { Samples, Colours };
+
+// A colour of the byte grid.
+struct ByteColour {
+    unsigned char red, green, blue;
+};
+
 struct EpipoleInfo;
 struct WarpSheet;
 struct WarpClip;
@@ -68,7 +79,10 @@ public:
     // Pose move: exactly this camera (centre of projection, matrix with the columns a, b, c),
     // then the whole warp of the source image. A pose built by BuildFreeMoveCamera or
     // BuildFocusMoveCamera gives the very grid and report of that move.
-    CViewImage(const double cop[3], const double P[3][3], const CViewImage& source);
+    // With eGrid Colours the image holds the bytes of that grid instead (GetColours), formed
+    // directly by the warp.
+    CViewImage(const double cop[3], const double P[3][3], const CViewImage& source,
+               EWarpGrid eGrid = EWarpGrid::Samples);
     // Windowed pose move, for live views: the camera as above, warped into the window of the new
     // image plane with the columns nX0..nX0 + nWidth - 1 and rows nY0..nY0 + nHeight - 1 (plane
     // coordinates as WarpReport's nXOff and nYOff: column i of the whole warp's grid is plane
@@ -84,10 +98,16 @@ public:
     // - nWidth or nHeight <= 0, a side over kMaxWindowSide or an area over kMaxWindowArea is
     //   refused: the grid stays empty (0 x 0, nothing allocated), nothing is warped and a
     //   message says why.
+    // - With eGrid Colours the image holds bytes (GetColours): where the samples form has NaN
+    //   (no triangle wrote) they are unwritten, elsewhere ColourToByte of the samples form's
+    //   colours (black outside the whole warp's window). Black as unwritten gives the whole
+    //   warp's bytes; a viewer can pass an overlay colour for the disocclusions. unwritten is
+    //   not used for the samples form.
     // Runs on any thread, also beside other warps; run it inside a CQuietScope on a worker
     // thread so that its messages are only counted.
     CViewImage(const double cop[3], const double P[3][3], const CViewImage& source, int nX0,
-               int nY0, int nWidth, int nHeight);
+               int nY0, int nWidth, int nHeight, EWarpGrid eGrid = EWarpGrid::Samples,
+               ByteColour unwritten = ByteColour{0, 0, 0});
     virtual ~CViewImage();
 
     CViewImage(const CViewImage&) = delete;
@@ -95,12 +115,24 @@ public:
 
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }
-    // The grid itself (may be null); sample (x, y) is element y * width + x.
+    // An image holds at most one grid: samples, or colour bytes (a warped image built with
+    // EWarpGrid::Colours). Sources (data files, imports) always hold samples; an image with
+    // colours has GetSamples() null and is no warp source (IsWarpableSource is false).
+    //
+    // The sample grid (may be null); sample (x, y) is element y * width + x.
     PixelSample* GetSamples() const { return m_pSamples; }
+    // The colour grid (may be null): red, green, blue of position (x, y) at (y * width + x) * 3.
+    unsigned char* GetColours() const { return m_pColours; }
+    // Either grid: something to show or write.
+    bool HasGrid() const { return m_pSamples != nullptr || m_pColours != nullptr; }
     void SetWidth(int nWidth) { m_nWidth = nWidth; }
     void SetHeight(int nHeight) { m_nHeight = nHeight; }
-    // Frees the current grid and takes ownership of pSamples (allocated with new[]). No size check.
+    // Frees the current grid (either form) and takes ownership of pSamples (allocated with
+    // new[]). No size check.
     void SetSamples(PixelSample* pSamples);
+    // Frees the current grid (either form) and takes ownership of pColours (allocated with new[],
+    // width * height * 3 bytes). No size check.
+    void SetColours(unsigned char* pColours);
 
     // Writes the colours as an uncompressed 24-bit BMP. A regular file is written through a
     // temporary file in the same folder and renamed over the target only when complete; a
@@ -112,7 +144,7 @@ public:
 
     // The display bytes of the image: width x height pixels of red, green, blue (ColourToByte),
     // rows packed without fill bytes, row 0 first; pBytes holds width * height * 3 bytes. The
-    // grid is walked in storage order. Needs a grid.
+    // grid is walked in storage order (a colour grid is copied as it is). Needs a grid.
     void WriteDisplayBytes(unsigned char* pBytes) const;
 
     const std::string& GetFileName() const { return m_strFileName; }
@@ -161,15 +193,20 @@ public:
     // grid must be usable (IsWarpableSource; otherwise the new image gets a cleared 3 x 3 grid
     // and nothing is drawn). Bounds beyond MaxWarpSide are cut, with one message box. Fills the
     // zone, ex, ey, offsets and bCut of the warp report; runs in the caller's message scope.
-    void SetupWarp(const CViewImage& source, int nZone, int ex, int ey);
+    // eGrid chooses the grid formed (the bytes of a Colours grid are those of the samples).
+    void SetupWarp(const CViewImage& source, int nZone, int ex, int ey,
+                   EWarpGrid eGrid = EWarpGrid::Samples);
     // SetupWarp into the window nX0, nY0, nWidth x nHeight of the new plane (see the windowed
-    // pose move); a refused window leaves an empty grid.
+    // pose move, also for eGrid and unwritten); a refused window leaves an empty grid.
     void SetupWindowWarp(const CViewImage& source, int nZone, int ex, int ey, int nX0, int nY0,
-                         int nWidth, int nHeight);
+                         int nWidth, int nHeight, EWarpGrid eGrid = EWarpGrid::Samples,
+                         ByteColour unwritten = ByteColour{0, 0, 0});
 
     // ---- test seams of the warping engine ----
     // The warp itself draws through TraverseZone; these single steps of it are public so that
-    // tests can drive them one by one.
+    // tests can drive them one by one. WarpTriangle draws into a sample grid only (on an image
+    // with colours it draws nothing), and so do the sheet traversals whenever they fall back to
+    // it (sheets reaching beyond the source grid); on the source grid they draw either form.
     //
     // The smallest and largest x and y of three points (pairwise extremes, points 1 and 2
     // first).
@@ -198,6 +235,7 @@ private:
     int m_nWidth;
     int m_nHeight;
     PixelSample* m_pSamples;
+    unsigned char* m_pColours;
     std::string m_strFileName;
     double m_COP[3];
     double m_P[3][3];
@@ -209,8 +247,9 @@ private:
     void InitFields();
     // Last steps of every move: scene values copied, report filled, SetupWarp run (or
     // SetupWindowWarp for the window *pWindow: x0, y0, width, height).
-    void FinishMove(const CViewImage& source, const EpipoleInfo& info,
-                    const int* pWindow = nullptr);
+    void FinishMove(const CViewImage& source, const EpipoleInfo& info, const int* pWindow = nullptr,
+                    EWarpGrid eGrid = EWarpGrid::Samples,
+                    ByteColour unwritten = ByteColour{0, 0, 0});
     // The steps of the pose moves before FinishMove: camera taken, epipole classified.
     EpipoleInfo StartPoseMove(const double cop[3], const double P[3][3], const CViewImage& source);
     // Sheets in order: their triangles recorded when a recorder is set, drawn otherwise (every

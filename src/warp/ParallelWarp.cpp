@@ -155,11 +155,12 @@ public:
                unsigned nThreads, CWarpScratch& scratch)
         : m_pSheets(pSheets), m_nSheets(nSheets), m_nSrcWidth(source.GetWidth()),
           m_nSrcHeight(source.GetHeight()), m_pSource(source.GetSamples()),
-          m_pGrid(target.GetSamples()), m_nWidth(target.GetWidth()), m_nHeight(target.GetHeight()),
-          m_nXOff(xOff), m_nYOff(yOff), m_clip(clip), m_nClipRows(clip.nRowHi - clip.nRowLo + 1),
-          m_nThreads(nThreads), m_scratch(scratch), m_barrier(nThreads), m_tinyCounts(nThreads, 0),
-          m_costs(nThreads, 0), m_k(ComputeWarpConstants(source.GetP(), target.GetP(),
-                                                         source.GetCOP(), target.GetCOP())) {
+          m_pSamples(target.GetSamples()), m_pColours(target.GetColours()),
+          m_nWidth(target.GetWidth()), m_nHeight(target.GetHeight()), m_nXOff(xOff), m_nYOff(yOff),
+          m_clip(clip), m_nClipRows(clip.nRowHi - clip.nRowLo + 1), m_nThreads(nThreads),
+          m_scratch(scratch), m_barrier(nThreads), m_tinyCounts(nThreads, 0), m_costs(nThreads, 0),
+          m_k(ComputeWarpConstants(source.GetP(), target.GetP(), source.GetCOP(),
+                                   target.GetCOP())) {
         for (int i = 0; i < nSheets; ++i)
             m_nTotalSteps += SheetSteps(pSheets[i]);
         m_scratch.warped.resize(static_cast<size_t>(m_nSrcWidth) * m_nSrcHeight);
@@ -203,7 +204,8 @@ private:
     int m_nSheets;
     int m_nSrcWidth, m_nSrcHeight;
     const PixelSample* m_pSource;
-    PixelSample* m_pGrid;
+    PixelSample* m_pSamples;   // the target's grid: samples,
+    unsigned char* m_pColours; // or colour bytes
     int m_nWidth, m_nHeight, m_nXOff, m_nYOff;
     WarpClip m_clip; // the positions filled, within the grid
     int m_nClipRows;
@@ -287,8 +289,20 @@ private:
         if (static_cast<int>(nThread) >= nBands)
             return;
         const int nBandLo = firstRows[nThread], nBandHi = firstRows[nThread + 1] - 1;
-        const CTriangleRaster raster{m_pGrid, m_nWidth, m_nHeight, m_nXOff,
-                                     m_nYOff, nBandLo,  nBandHi,   &m_tinyCounts[nThread]};
+        // The grid's form is settled here, once per band: the fill itself has no branch on it.
+        if (m_pColours)
+            FillRecords(CColourRaster{ColourGrid{m_pColours}, m_nWidth, m_nHeight, m_nXOff, m_nYOff,
+                                      nBandLo, nBandHi, &m_tinyCounts[nThread]},
+                        nThread);
+        else
+            FillRecords(CTriangleRaster{SampleGrid{m_pSamples}, m_nWidth, m_nHeight, m_nXOff,
+                                        m_nYOff, nBandLo, nBandHi, &m_tinyCounts[nThread]},
+                        nThread);
+    }
+
+    // The band of the raster filled from the last triangle to the first.
+    template <class TRaster> void FillRecords(const TRaster& raster, unsigned nThread) {
+        const int nBandLo = raster.m_nRowLo, nBandHi = raster.m_nRowHi;
         std::vector<unsigned char>& stored = m_scratch.stored[nThread];
         // Marks of the columns up to the clip's last one (the raster counts them from xOff).
         stored.assign(static_cast<size_t>(nBandHi - nBandLo + 1) *

@@ -18,9 +18,10 @@ struct WarpClip {
 // Draws the sheets (in order) of the source into the grid of the target, whose window starts
 // at plane column xOff and row yOff, at the positions of the clip only (which must lie within
 // the grid): every triangle's box is clipped to it, and the cost estimate is formed over those
-// boxes. Needs a source grid that the sheets stay on and a target grid. "Too TINY" is shown on
-// the calling thread, as often as the one-thread order shows it at the positions of the clip;
-// the helper threads report into the calling thread's scopes. Returns 0; or, when the estimated
+// boxes. Needs a source grid that the sheets stay on and a target grid (samples or colours,
+// filled alike). "Too TINY" is shown on the calling thread, as often as the one-thread order
+// shows it at the positions of the clip; the helper threads report into the calling thread's
+// scopes. Returns 0; or, when the estimated
 // cost of the fill is over the budget, that cost, having drawn nothing and shown nothing.
 long long WarpSheets(const WarpSheet* pSheets, int nSheets, const CViewImage& source,
                      const CViewImage& target, int xOff, int yOff, const WarpClip& clip);

@@ -181,15 +181,16 @@ void TinyRows(const WarpedTriangle& tri, double px, int ys, int ye, int* pLo, in
     }
 }
 
-void CTriangleRaster::Draw(const WarpedTriangle& tri) const {
+template <class TGrid> void CTriangleRasterOf<TGrid>::Draw(const WarpedTriangle& tri) const {
     int xs, xe, ys, ye;
     if (TriangleBox(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, m_nXOff, m_nXOff + m_nWidth - 1,
                     m_nRowLo, m_nRowHi, &xs, &xe, &ys, &ye))
         Fill(tri, xs, xe, ys, ye);
 }
 
-void CTriangleRaster::Fill(const WarpedTriangle& tri, int xs, int xe, int ys, int ye,
-                           unsigned char* pStored) const {
+template <class TGrid>
+void CTriangleRasterOf<TGrid>::Fill(const WarpedTriangle& tri, int xs, int xe, int ys, int ye,
+                                    unsigned char* pStored) const {
     if (m_bRegions && pStored && m_pTinyCount &&
         static_cast<long>(xe - xs + 1) * (static_cast<long>(ye) - ys + 1) >= kMinRegionArea) {
         double Fx, Fy;
@@ -210,8 +211,9 @@ void CTriangleRaster::Fill(const WarpedTriangle& tri, int xs, int xe, int ys, in
     }
 }
 
-void CTriangleRaster::FillColumn(const WarpedTriangle& tri, int x, int yLo, int yHi,
-                                 unsigned char* pColumn) const {
+template <class TGrid>
+void CTriangleRasterOf<TGrid>::FillColumn(const WarpedTriangle& tri, int x, int yLo, int yHi,
+                                          unsigned char* pColumn) const {
     const double px = x;
     // The rows of this column whose interpolation denominator is below 1e-20: only there can a
     // stored position still count "Too TINY". Found when the first stored run is met.
@@ -255,8 +257,9 @@ void CTriangleRaster::FillColumn(const WarpedTriangle& tri, int x, int yLo, int 
     }
 }
 
-void CTriangleRaster::CountTinyInStoredRun(const WarpedTriangle& tri, double px, int yFrom, int yTo,
-                                           int nTinyLo, int nTinyHi) const {
+template <class TGrid>
+void CTriangleRasterOf<TGrid>::CountTinyInStoredRun(const WarpedTriangle& tri, double px, int yFrom,
+                                                    int yTo, int nTinyLo, int nTinyHi) const {
     for (int y = std::max(yFrom, nTinyLo); y <= std::min(yTo, nTinyHi); ++y) {
         const double py = y;
         if (std::fabs(InterpolationDenominator(tri, px, py)) < 1e-20 && IsInside(tri, px, py))
@@ -264,7 +267,7 @@ void CTriangleRaster::CountTinyInStoredRun(const WarpedTriangle& tri, double px,
     }
 }
 
-void CTriangleRaster::ReportTiny() const {
+template <class TGrid> void CTriangleRasterOf<TGrid>::ReportTiny() const {
     if (m_pTinyCount) {
         *m_pTinyCount += 3;
         return;
@@ -274,9 +277,10 @@ void CTriangleRaster::ReportTiny() const {
     ShowMessageBox("Too TINY");
 }
 
-void CTriangleRaster::FillRegion(const WarpedTriangle& tri, const CRegionTest& test,
-                                 bool bFailStored, int xa, int xb, int ya, int yb,
-                                 unsigned char* pStored) const {
+template <class TGrid>
+void CTriangleRasterOf<TGrid>::FillRegion(const WarpedTriangle& tri, const CRegionTest& test,
+                                          bool bFailStored, int xa, int xb, int ya, int yb,
+                                          unsigned char* pStored) const {
     const long nArea = static_cast<long>(xb - xa + 1) * (static_cast<long>(yb) - ya + 1);
     if (nArea <= kMaxPlainArea) {
         for (int x = xa; x <= xb; ++x)
@@ -322,8 +326,9 @@ void CTriangleRaster::FillRegion(const WarpedTriangle& tri, const CRegionTest& t
     }
 }
 
-void CTriangleRaster::StoreFailure(const WarpedTriangle& tri, int xa, int xb, int ya, int yb,
-                                   unsigned char* pStored) const {
+template <class TGrid>
+void CTriangleRasterOf<TGrid>::StoreFailure(const WarpedTriangle& tri, int xa, int xb, int ya,
+                                            int yb, unsigned char* pStored) const {
     const double rgb[3] = {-tri.pS1->red, -tri.pS1->green, -tri.pS1->blue};
     for (int x = xa; x <= xb; ++x) {
         unsigned char* pColumn = StoredColumn(pStored, x);
@@ -335,8 +340,9 @@ void CTriangleRaster::StoreFailure(const WarpedTriangle& tri, int xa, int xb, in
     }
 }
 
-void CTriangleRaster::StoreInterpolated(const WarpedTriangle& tri, int xa, int xb, int ya, int yb,
-                                        unsigned char* pStored) const {
+template <class TGrid>
+void CTriangleRasterOf<TGrid>::StoreInterpolated(const WarpedTriangle& tri, int xa, int xb, int ya,
+                                                 int yb, unsigned char* pStored) const {
     for (int x = xa; x <= xb; ++x) {
         unsigned char* pColumn = StoredColumn(pStored, x);
         const double px = x;
@@ -354,8 +360,9 @@ void CTriangleRaster::StoreInterpolated(const WarpedTriangle& tri, int xa, int x
     }
 }
 
-bool CTriangleRaster::IsAllStored(int xa, int xb, int ya, int yb,
-                                  const unsigned char* pStored) const {
+template <class TGrid>
+bool CTriangleRasterOf<TGrid>::IsAllStored(int xa, int xb, int ya, int yb,
+                                           const unsigned char* pStored) const {
     // Marks are 0 or 1: short columns are read eight marks at a time (all stored is the word of
     // eight ones), long ones searched for an unstored mark.
     constexpr std::uint64_t kAllOnes = 0x0101010101010101ULL;
@@ -380,3 +387,6 @@ bool CTriangleRaster::IsAllStored(int xa, int xb, int ya, int yb,
     }
     return true;
 }
+
+template struct CTriangleRasterOf<SampleGrid>;
+template struct CTriangleRasterOf<ColourGrid>;

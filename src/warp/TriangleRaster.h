@@ -37,10 +37,39 @@ struct WarpedTriangle {
     const PixelSample* pS3;
 };
 
+// The grids a raster stores into: Put(i, rgb) gives element i the colour rgb.
+// A sample grid keeps the doubles (red, green and blue only).
+struct SampleGrid {
+    PixelSample* m_pSamples;
+    void Put(long i, const double rgb[3]) const {
+        PixelSample& target = m_pSamples[i];
+        target.red = rgb[0];
+        target.green = rgb[1];
+        target.blue = rgb[2];
+    }
+};
+// A colour grid keeps ColourToByte of them, three bytes per element. A stored colour is never
+// negative and mostly below 256, where the byte is the truncation itself.
+struct ColourGrid {
+    unsigned char* m_pColours;
+    static unsigned char Byte(double dValue) {
+        return dValue >= 0.0 && dValue < 256.0
+                   ? static_cast<unsigned char>(static_cast<int>(dValue))
+                   : ColourToByte(dValue);
+    }
+    void Put(long i, const double rgb[3]) const {
+        unsigned char* p = m_pColours + i * 3;
+        p[0] = Byte(rgb[0]);
+        p[1] = Byte(rgb[1]);
+        p[2] = Byte(rgb[2]);
+    }
+};
+
 // The rasteriser over the rows nRowLo..nRowHi of the target window (plane rows, inclusive).
-// Writes only red, green and blue of samples in those rows.
-struct CTriangleRaster {
-    PixelSample* m_pGrid;
+// Writes only the colours of positions in those rows, into a grid of either form (TGrid: the
+// store is chosen once per raster, not per position).
+template <class TGrid> struct CTriangleRasterOf {
+    TGrid m_grid;
     int m_nWidth, m_nHeight;
     int m_nXOff, m_nYOff;
     int m_nRowLo, m_nRowHi;
@@ -93,12 +122,9 @@ private:
     const unsigned char* StoredColumn(const unsigned char* pStored, int x) const {
         return pStored + StoredOffset(x);
     }
-    // Stores a colour into the sample of plane position (x, y).
+    // Stores a colour into the grid element of plane position (x, y).
     void Store(int x, int y, const double rgb[3]) const {
-        PixelSample& target = m_pGrid[static_cast<long>(y - m_nYOff) * m_nWidth + (x - m_nXOff)];
-        target.red = rgb[0];
-        target.green = rgb[1];
-        target.blue = rgb[2];
+        m_grid.Put(static_cast<long>(y - m_nYOff) * m_nWidth + (x - m_nXOff), rgb);
     }
     // The rows y..yEnd of one column: stored ones skipped (counting their "Too TINY"), the
     // others filled.
@@ -111,6 +137,10 @@ private:
     // Shows or counts the three "Too TINY" of one position.
     void ReportTiny() const;
 };
+
+// The rasters of the two grid forms (defined for these two only).
+using CTriangleRaster = CTriangleRasterOf<SampleGrid>;
+using CColourRaster = CTriangleRasterOf<ColourGrid>;
 
 // The rows ys..ye of column px where the interpolation denominator
 // (Y3 - Y2) * (X1 - px) - (Y1 - py) * (X3 - X2) is below 1e-20 in magnitude: *pLo..*pHi,

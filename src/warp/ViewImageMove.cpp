@@ -163,16 +163,17 @@ EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3], con
     return info;
 }
 
-void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info, const int* pWindow) {
+void CViewImage::FinishMove(const CViewImage& source, const EpipoleInfo& info, const int* pWindow,
+                            EWarpGrid eGrid, ByteColour unwritten) {
     std::memcpy(m_SceneBounds, source.m_SceneBounds, sizeof m_SceneBounds);
     std::memcpy(m_SceneExtra, source.m_SceneExtra, sizeof m_SceneExtra);
     m_WarpReport.dW = info.dW;
     m_WarpReport.bDegenerate = info.bDegenerate;
     if (pWindow)
         SetupWindowWarp(source, info.nZone, info.nEx, info.nEy, pWindow[0], pWindow[1], pWindow[2],
-                        pWindow[3]);
+                        pWindow[3], eGrid, unwritten);
     else
-        SetupWarp(source, info.nZone, info.nEx, info.nEy);
+        SetupWarp(source, info.nZone, info.nEx, info.nEy, eGrid);
 }
 
 EpipoleInfo CViewImage::StartPoseMove(const double cop[3], const double P[3][3],
@@ -250,20 +251,21 @@ CViewImage::CViewImage(double rotX, double rotY, double rotZ, double zoom,
         m_WarpReport.messages.push_back({entry.strText, entry.nCount});
 }
 
-CViewImage::CViewImage(const double cop[3], const double P[3][3], const CViewImage& source) {
+CViewImage::CViewImage(const double cop[3], const double P[3][3], const CViewImage& source,
+                       EWarpGrid eGrid) {
     InitFields();
     CMessageScope scope;
-    FinishMove(source, StartPoseMove(cop, P, source));
+    FinishMove(source, StartPoseMove(cop, P, source), nullptr, eGrid);
     for (const CMessageScope::Entry& entry : scope.GetEntries())
         m_WarpReport.messages.push_back({entry.strText, entry.nCount});
 }
 
 CViewImage::CViewImage(const double cop[3], const double P[3][3], const CViewImage& source, int nX0,
-                       int nY0, int nWidth, int nHeight) {
+                       int nY0, int nWidth, int nHeight, EWarpGrid eGrid, ByteColour unwritten) {
     InitFields();
     CMessageScope scope;
     const int window[4] = {nX0, nY0, nWidth, nHeight};
-    FinishMove(source, StartPoseMove(cop, P, source), window);
+    FinishMove(source, StartPoseMove(cop, P, source), window, eGrid, unwritten);
     for (const CMessageScope::Entry& entry : scope.GetEntries())
         m_WarpReport.messages.push_back({entry.strText, entry.nCount});
 }

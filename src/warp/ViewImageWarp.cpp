@@ -9,6 +9,7 @@
 // interpolation geometry) and ParallelWarp.h (threads, reverse-order fill).
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
@@ -41,6 +42,49 @@ int LastColumn(const CViewImage& source) {
 }
 int LastRow(const CViewImage& source) {
     return IsWarpableSource(source) ? source.GetHeight() - 1 : 199;
+}
+
+// The cleared grid of a window (elements of PixelSample, or ByteColour over a byte grid):
+// outside, the positions outside the part nColLo..nColHi, nRowLo..nRowHi of the plane (none
+// inside when !bMeets); inside, those in it.
+template <class TElement>
+void FillWindowOf(TElement* pGrid, int nWidth, int nHeight, int nX0, int nY0, bool bMeets,
+                  long long nColLo, long long nColHi, long long nRowLo, long long nRowHi,
+                  const TElement& outside, const TElement& inside) {
+    for (int r = 0; r < nHeight; ++r) {
+        TElement* pRow = pGrid + static_cast<long>(r) * nWidth;
+        const long long y = static_cast<long long>(nY0) + r;
+        if (!bMeets || y < nRowLo || y > nRowHi) {
+            std::fill(pRow, pRow + nWidth, outside);
+            continue;
+        }
+        const int nLo = static_cast<int>(nColLo - nX0), nHi = static_cast<int>(nColHi - nX0);
+        std::fill(pRow, pRow + nLo, outside);
+        std::fill(pRow + nLo, pRow + nHi + 1, inside);
+        std::fill(pRow + nHi + 1, pRow + nWidth, outside);
+    }
+}
+
+void FillWindow(PixelSample* pGrid, int nWidth, int nHeight, int nX0, int nY0, bool bMeets,
+                long long nColLo, long long nColHi, long long nRowLo, long long nRowHi,
+                const PixelSample& outside, const PixelSample& inside) {
+    FillWindowOf(pGrid, nWidth, nHeight, nX0, nY0, bMeets, nColLo, nColHi, nRowLo, nRowHi, outside,
+                 inside);
+}
+
+// The byte grid is filled through an array of three-byte colours of its own, copied in (no
+// element of it is read through another type).
+void FillWindow(unsigned char* pColours, int nWidth, int nHeight, int nX0, int nY0, bool bMeets,
+                long long nColLo, long long nColHi, long long nRowLo, long long nRowHi,
+                const ByteColour& outside, const ByteColour& inside) {
+    static_assert(sizeof(ByteColour) == 3, "three bytes per colour");
+    std::vector<ByteColour> row(static_cast<size_t>(nWidth));
+    for (int r = 0; r < nHeight; ++r) {
+        FillWindowOf(row.data(), nWidth, 1, nX0, nY0 + r, bMeets, nColLo, nColHi, nRowLo, nRowHi,
+                     outside, inside);
+        std::memcpy(pColours + static_cast<size_t>(r) * nWidth * 3, row.data(),
+                    static_cast<size_t>(nWidth) * 3);
+    }
 }
 
 } // namespace
@@ -81,8 +125,8 @@ void CViewImage::WarpTriangle(int x1, int y1, int x2, int y2, int x3, int y3, in
     // the new camera) would spread the triangle across the whole window: it is not drawn.
     if (!bOk1 || !bOk2 || !bOk3)
         return;
-    const CTriangleRaster raster{m_pSamples,           m_nWidth, m_nHeight, xOff, yOff, yOff,
-                                 yOff + m_nHeight - 1, nullptr};
+    const CTriangleRaster raster{SampleGrid{m_pSamples}, m_nWidth, m_nHeight, xOff, yOff, yOff,
+                                 yOff + m_nHeight - 1,   nullptr};
     raster.Draw(WarpedTriangle{X1, Y1, X2, Y2, X3, Y3, &s1, &s2, &s3});
 }
 
@@ -105,9 +149,9 @@ void CViewImage::DrawSheets(const CViewImage& source, const WarpSheet* pSheets, 
     }
     if (!bAnyCell)
         return;
-    if (!bOnGrid || !IsWarpableSource(source) || m_pSamples == nullptr) {
+    if (!bOnGrid || !IsWarpableSource(source) || !HasGrid()) {
         // Only a direct call can get here (a windowed warp's sheets always stay on its usable
-        // source); every triangle checks its own vertices.
+        // source); every triangle checks its own vertices (and draws into samples only).
         MORROW_ASSERT(pClip == nullptr);
         auto draw = [&](int x1, int y1, int x2, int y2, int x3, int y3) {
             WarpTriangle(x1, y1, x2, y2, x3, y3, xOff, yOff, source);
@@ -251,7 +295,7 @@ bool CViewImage::WarpWindow(double minX, double maxX, double minY, double maxY, 
     return bCut;
 }
 
-void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) {
+void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey, EWarpGrid eGrid) {
     // Without a usable source grid there is nothing to warp: the new image gets the cleared
     // 3 x 3 grid of an empty border (xOff = yOff = -1) and no traversal runs.
     const bool bSourceUsable = IsWarpableSource(source);
@@ -273,9 +317,13 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
                       m_nHeight);
         ShowMessageBox(szText);
     }
+    const bool bColours = eGrid == EWarpGrid::Colours;
     long nCount = static_cast<long>(m_nWidth) * m_nHeight;
-    PixelSample* pGrid = new (std::nothrow) PixelSample[nCount];
-    const bool bNoMemory = pGrid == nullptr;
+    // One of the two grids; the other stays null.
+    PixelSample* pGrid = bColours ? nullptr : new (std::nothrow) PixelSample[nCount];
+    unsigned char* pColours =
+        bColours ? new (std::nothrow) unsigned char[static_cast<size_t>(nCount) * 3] : nullptr;
+    const bool bNoMemory = pGrid == nullptr && pColours == nullptr;
     if (bNoMemory) {
         // Tell the user and leave the cleared 3 x 3 grid of an empty border instead of ending
         // the program: nothing is drawn.
@@ -287,11 +335,19 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
         xOff = yOff = -1;
         m_nWidth = m_nHeight = 3;
         nCount = 9;
-        pGrid = new PixelSample[nCount];
+        if (bColours)
+            pColours = new unsigned char[static_cast<size_t>(nCount) * 3];
+        else
+            pGrid = new PixelSample[nCount];
     }
-    for (long i = 0; i < nCount; ++i)
-        pGrid[i] = PixelSample{0.0, 0.0, 0.0, 1.0};
-    SetSamples(pGrid);
+    if (bColours) {
+        std::memset(pColours, 0, static_cast<size_t>(nCount) * 3);
+        SetColours(pColours);
+    } else {
+        for (long i = 0; i < nCount; ++i)
+            pGrid[i] = PixelSample{0.0, 0.0, 0.0, 1.0};
+        SetSamples(pGrid);
+    }
 
     m_WarpReport.nZone = nZone;
     m_WarpReport.nEx = ex;
@@ -310,7 +366,8 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey) 
 }
 
 void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, int ey, int nX0,
-                                 int nY0, int nWidth, int nHeight) {
+                                 int nY0, int nWidth, int nHeight, EWarpGrid eGrid,
+                                 ByteColour unwritten) {
     m_WarpReport.nZone = nZone;
     m_WarpReport.nEx = ex;
     m_WarpReport.nEy = ey;
@@ -349,9 +406,12 @@ void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, in
         ShowMessageBox(szText);
         return;
     }
+    const bool bColours = eGrid == EWarpGrid::Colours;
     const long nCount = static_cast<long>(nWidth) * nHeight;
-    PixelSample* pGrid = new (std::nothrow) PixelSample[nCount];
-    if (!pGrid) {
+    PixelSample* pGrid = bColours ? nullptr : new (std::nothrow) PixelSample[nCount];
+    unsigned char* pColours =
+        bColours ? new (std::nothrow) unsigned char[static_cast<size_t>(nCount) * 3] : nullptr;
+    if (!pGrid && !pColours) {
         char szText[160];
         std::snprintf(szText, sizeof szText,
                       "There is not enough memory for a warped image of %d x %d pixels.", nWidth,
@@ -375,25 +435,21 @@ void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, in
                                             static_cast<int>(nRowLo), static_cast<int>(nRowHi)}
                                  : WarpClip{0, -1, 0, -1};
 
-    // Outside the whole warp's window the cleared black of the whole warp; inside it NaN until
-    // a triangle writes, so that a disocclusion can be told from a black sample.
-    const double dNaN = std::numeric_limits<double>::quiet_NaN();
-    const PixelSample black{0.0, 0.0, 0.0, 1.0}, unwritten{dNaN, dNaN, dNaN, 1.0};
-    for (int r = 0; r < nHeight; ++r) {
-        PixelSample* pRow = pGrid + static_cast<long>(r) * nWidth;
-        const long long y = static_cast<long long>(nY0) + r;
-        if (!bMeets || y < nRowLo || y > nRowHi) {
-            std::fill(pRow, pRow + nWidth, black);
-            continue;
-        }
-        const int nLo = static_cast<int>(nColLo - nX0), nHi = static_cast<int>(nColHi - nX0);
-        std::fill(pRow, pRow + nLo, black);
-        std::fill(pRow + nLo, pRow + nHi + 1, unwritten);
-        std::fill(pRow + nHi + 1, pRow + nWidth, black);
+    // Outside the whole warp's window the cleared black of the whole warp; inside it NaN (or
+    // the caller's colour of the bytes) until a triangle writes, so that a disocclusion can be
+    // told from a black sample.
+    if (bColours) {
+        FillWindow(pColours, nWidth, nHeight, nX0, nY0, bMeets, nColLo, nColHi, nRowLo, nRowHi,
+                   ByteColour{0, 0, 0}, unwritten);
+        SetColours(pColours);
+    } else {
+        const double dNaN = std::numeric_limits<double>::quiet_NaN();
+        FillWindow(pGrid, nWidth, nHeight, nX0, nY0, bMeets, nColLo, nColHi, nRowLo, nRowHi,
+                   PixelSample{0.0, 0.0, 0.0, 1.0}, PixelSample{dNaN, dNaN, dNaN, 1.0});
+        SetSamples(pGrid);
     }
     m_nWidth = nWidth;
     m_nHeight = nHeight;
-    SetSamples(pGrid);
 
     if (!bSourceUsable) {
         TraceLine("no source grid to warp: the warped image stays black\n");

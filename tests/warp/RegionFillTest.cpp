@@ -24,8 +24,9 @@ struct CFillState {
 // Fills one triangle with or without the region path, from the same starting state.
 CFillState FillOnce(const WarpedTriangle& tri, const CFillState& start, bool bRegions) {
     CFillState state = start;
-    const CTriangleRaster raster{state.grid.data(),   kWidth,       kHeight, kXOff, kYOff, kYOff,
-                                 kYOff + kHeight - 1, &state.nTiny, bRegions};
+    const CTriangleRaster raster{
+        SampleGrid{state.grid.data()}, kWidth,       kHeight, kXOff, kYOff, kYOff,
+        kYOff + kHeight - 1,           &state.nTiny, bRegions};
     int xs, xe, ys, ye;
     if (TriangleBox(tri.X1, tri.Y1, tri.X2, tri.Y2, tri.X3, tri.Y3, kXOff, kXOff + kWidth - 1,
                     kYOff, kYOff + kHeight - 1, &xs, &xe, &ys, &ye))
