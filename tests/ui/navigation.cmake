@@ -20,3 +20,9 @@ if(MORROW_BUILD_BENCH)
     add_dependencies(bench_navigation_gui morrow-scene)
   endif()
 endif()
+
+# The worker of live frames on its own (no window).
+morrow_add_qtest(test_live_renderer ${CMAKE_CURRENT_LIST_DIR}/LiveRendererTest.cpp)
+target_include_directories(test_live_renderer PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(test_live_renderer PRIVATE MORROW_SCENE_TOOL="$<TARGET_FILE:morrow-scene>")
+add_dependencies(test_live_renderer morrow-scene)
