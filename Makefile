@@ -46,6 +46,10 @@ bench: build
 	@cmake --build $(BUILD) --target morrow-bench
 	@$(BUILD)/tools/morrow-bench/morrow-bench --benchmark_repetitions=10 \
 	  --benchmark_report_aggregates_only=true $(BENCH_FLAGS)
+	@cmake --build $(BUILD) --target bench_navigation_gui
+	@LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
+	  $(BUILD)/tests/ui/bench_navigation_gui --benchmark_repetitions=10 \
+	  --benchmark_report_aggregates_only=true $(BENCH_FLAGS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -218,6 +218,10 @@ void CMorrowView::CameraStep(int nID) {
         ShowMessageBox(kLoadImageDataFirstText);
         return;
     }
+    // With nothing shown (after File New) only Home brings a picture back.
+    if (m_nDisplayMode != kDisplaySource && m_nDisplayMode != kDisplayWarped &&
+        nID != ID_CAMERA_HOME)
+        return;
     if (nID == ID_CAMERA_HOME) {
         // The source itself, as Load Imagedata shows it.
         m_nDisplayMode = kDisplaySource;
