@@ -9,10 +9,10 @@
 void LiveFrameBytes(const CViewImage& image, bool bMark, std::vector<unsigned char>& bytes) {
     const long nCount = static_cast<long>(image.GetWidth()) * image.GetHeight();
     bytes.resize(static_cast<size_t>(nCount) * 3u);
-    if (nCount <= 0 || !image.GetSamples())
+    if (nCount <= 0 || !image.HasGrid())
         return;
     image.WriteDisplayBytes(bytes.data());
-    if (!bMark)
+    if (!bMark || !image.GetSamples())
         return;
     const PixelSample* pSamples = image.GetSamples();
     for (long i = 0; i < nCount; ++i) {
@@ -23,6 +23,11 @@ void LiveFrameBytes(const CViewImage& image, bool bMark, std::vector<unsigned ch
             p[2] = kDisoccludedColour[2];
         }
     }
+}
+
+ByteColour LiveUnwrittenColour(bool bMark) {
+    return bMark ? ByteColour{kDisoccludedColour[0], kDisoccludedColour[1], kDisoccludedColour[2]}
+                 : ByteColour{0, 0, 0};
 }
 
 CLiveRenderer::CLiveRenderer(QObject* pParent) : QObject(pParent) {}
@@ -94,10 +99,12 @@ void CLiveRenderer::Run() {
         const auto start = std::chrono::steady_clock::now();
         {
             // The worker's messages (a too costly move, "Too TINY") are counted in the frame's
-            // report, never shown: a drag must not raise message boxes.
+            // report, never shown: a drag must not raise message boxes. The warp writes the
+            // frame's bytes itself (the overlay included), never forming the doubles.
             CQuietScope quiet;
             CViewImage image(request.pose.cop, request.pose.P, *pSource, request.nX0, request.nY0,
-                             request.nWidth, request.nHeight);
+                             request.nWidth, request.nHeight, EWarpGrid::Colours,
+                             LiveUnwrittenColour(request.bMarkDisoccluded));
             frame.report = image.GetWarpReport();
             LiveFrameBytes(image, request.bMarkDisoccluded, frame.bytes);
         }

@@ -40,8 +40,15 @@ struct LiveFrame {
 constexpr unsigned char kDisoccludedColour[3] = {255, 0, 255};
 
 // The display bytes of a windowed warp: ColourToByte of every sample, and with bMark the
-// positions that no triangle wrote (red is NaN there) in kDisoccludedColour.
+// positions that no triangle wrote (red is NaN there) in kDisoccludedColour. A warp into colour
+// bytes chose the colour of those positions when it ran (LiveUnwrittenColour): its bytes are
+// copied as they are, whatever bMark says.
 void LiveFrameBytes(const CViewImage& image, bool bMark, std::vector<unsigned char>& bytes);
+
+// The colour a live frame's warp into bytes gives the positions no triangle wrote: with bMark
+// kDisoccludedColour, black otherwise (the whole warp's bytes). The worker warps so, and its
+// bytes equal LiveFrameBytes of the samples form of the same request.
+ByteColour LiveUnwrittenColour(bool bMark);
 
 class CLiveRenderer : public QObject {
     Q_OBJECT

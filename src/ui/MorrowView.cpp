@@ -234,8 +234,7 @@ void CMorrowView::RefreshDisplay(const CViewImage& image) {
     FreeDisplayBuffer();
     const int w = image.GetWidth();
     const int h = image.GetHeight();
-    const PixelSample* pSamples = image.GetSamples();
-    if (!pSamples || w <= 0 || h <= 0)
+    if (!image.HasGrid() || w <= 0 || h <= 0)
         return;
     const std::size_t nBytes = std::size_t(w) * std::size_t(h) * 3u;
     m_pDisplayBuffer = new (std::nothrow) unsigned char[nBytes];

@@ -26,6 +26,7 @@
 #include "ui/CameraFreeMoveDialog.h"
 #include "ui/FocusCameraMoveDialog.h"
 #include "ui/ImageSlots.h"
+#include "warp/Warp.h"
 
 namespace {
 
@@ -33,8 +34,9 @@ namespace {
 // and (for the saves) the extension "bmp" and a question before replacing a file.
 constexpr unsigned kFileDialogFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 
+// Something to show or save: a grid of either form.
 bool HasGrid(const CViewImage* pImage) {
-    return pImage && pImage->GetSamples();
+    return pImage && pImage->HasGrid();
 }
 
 std::string Quoted(const QString& strPath) {
@@ -246,7 +248,8 @@ template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlo
 
 const CViewImage* CMorrowView::SourceForMove() {
     CImageSlots* pSlots = GetImageSlots();
-    if (!pSlots || !HasGrid(pSlots->GetSourceImage())) {
+    // A source holds samples (a warped image's colour bytes are never one).
+    if (!pSlots || !pSlots->GetSourceImage() || !pSlots->GetSourceImage()->GetSamples()) {
         ShowMessageBox(kLoadImageDataFirstText);
         return nullptr;
     }
@@ -261,8 +264,12 @@ void CMorrowView::OnFreeCameraMove() {
     if (dlg.DoModal() != IDOK)
         return;
     const double position[3] = {dlg.m_dPosX, dlg.m_dPosY, dlg.m_dPosZ};
+    // The document's warped image is only shown and saved: it holds the colour bytes, warped
+    // through the move's pose (the very bytes and report of the free move).
     ShowMove(*this, *pSlots, [&](const CViewImage& source) {
-        return new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, position, source);
+        double cop[3], P[3][3];
+        BuildFreeMoveCamera(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, position, source, cop, P);
+        return new CViewImage(cop, P, source, EWarpGrid::Colours);
     });
 }
 
@@ -274,7 +281,9 @@ void CMorrowView::OnFocusCameraMove() {
     if (dlg.DoModal() != IDOK)
         return;
     ShowMove(*this, *pSlots, [&](const CViewImage& source) {
-        return new CViewImage(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, dlg.m_dZoom, source);
+        double cop[3], P[3][3];
+        BuildFocusMoveCamera(dlg.m_dRotX, dlg.m_dRotY, dlg.m_dRotZ, dlg.m_dZoom, source, cop, P);
+        return new CViewImage(cop, P, source, EWarpGrid::Colours);
     });
 }
 

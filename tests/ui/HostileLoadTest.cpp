@@ -257,7 +257,7 @@ void CHostileLoadTest::hostileFile() {
         sinks.messages.clear();
         Move(move.first, move.second);
         const CViewImage* pWarped = m_pDoc->m_pWarpedImage;
-        QVERIFY(pWarped && pWarped->GetSamples());
+        QVERIFY(pWarped && pWarped->GetColours()); // the dialogs warp into colour bytes
         QVERIFY(pWarped->GetWidth() > 0 && pWarped->GetHeight() > 0);
         QCOMPARE(m_pView->GetDisplayMode(), 7);
         QCOMPARE(m_pView->GetDisplayWidth(), pWarped->GetWidth());

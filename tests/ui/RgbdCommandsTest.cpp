@@ -84,7 +84,7 @@ void CRgbdCommandsTest::stereoFolderOpensAndSavesAsPng() {
         QCOMPARE(driver.Handled(), 1);
     }
     const CViewImage* pWarped = m_pDoc->m_pWarpedImage;
-    QVERIFY(pWarped && pWarped->GetSamples());
+    QVERIFY(pWarped && pWarped->GetColours()); // the dialogs warp into colour bytes
     sinks.messages.clear();
 
     CFileDialogAnswers answers({File("source.png"), File("warped.PNG"), File("warped.bmp")});

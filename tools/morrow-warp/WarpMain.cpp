@@ -474,8 +474,10 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<CViewImage> pWarped;
     const CViewImage* pOutput = &source;
-    if (o.bWindow) {
-        // The move's camera, warped into the window only.
+    if (o.mode == Options::Free || o.mode == Options::Focus || o.mode == Options::Pose) {
+        // The move's camera (the pose of a free or focus move gives that move's very bytes and
+        // report), warped into colour bytes: the outputs need no more, and a large warp's grid
+        // of doubles would cost ten times the memory.
         double newCOP[3], newP[3][3];
         if (o.mode == Options::Pose) {
             std::memcpy(newCOP, o.cop, sizeof newCOP);
@@ -487,20 +489,11 @@ int main(int argc, char** argv) {
             BuildFocusMoveCamera(o.values[0], o.values[1], o.values[2], o.values[3], source, newCOP,
                                  newP);
         }
-        pWarped = std::make_unique<CViewImage>(newCOP, newP, source, o.window[0], o.window[1],
-                                               o.window[2], o.window[3]);
-        pOutput = pWarped.get();
-    } else if (o.mode == Options::Pose) {
-        pWarped = std::make_unique<CViewImage>(o.cop, o.P, source);
-        pOutput = pWarped.get();
-    } else if (o.mode == Options::Free) {
-        const double position[3] = {o.values[3], o.values[4], o.values[5]};
-        pWarped =
-            std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2], position, source);
-        pOutput = pWarped.get();
-    } else if (o.mode == Options::Focus) {
-        pWarped = std::make_unique<CViewImage>(o.values[0], o.values[1], o.values[2], o.values[3],
-                                               source);
+        if (o.bWindow)
+            pWarped = std::make_unique<CViewImage>(newCOP, newP, source, o.window[0], o.window[1],
+                                                   o.window[2], o.window[3], EWarpGrid::Colours);
+        else
+            pWarped = std::make_unique<CViewImage>(newCOP, newP, source, EWarpGrid::Colours);
         pOutput = pWarped.get();
     }
 

@@ -144,6 +144,10 @@ std::vector<unsigned char> DisplayBytes(const CViewImage& image) {
     const int w = image.GetWidth();
     const int h = image.GetHeight();
     std::vector<unsigned char> bytes(size_t(w) * size_t(h) * 3);
+    if (image.GetColours()) // a warp into bytes: they are the display bytes
+        return std::vector<unsigned char>(image.GetColours(), image.GetColours() + bytes.size());
+    if (!image.GetSamples())
+        return {};
     for (int i = 0; i < w * h; ++i) {
         const PixelSample& s = image.GetSamples()[i];
         bytes[size_t(i) * 3 + 0] = ColourToByte(s.red);
