@@ -17,6 +17,16 @@ unsigned char ColourToByte(double dValue) {
     return static_cast<unsigned char>(static_cast<int>(dResidue));
 }
 
+namespace {
+
+// ColourToByte with its common case inline: a colour in 0..255.99 is its truncation.
+inline unsigned char DisplayByte(double dValue) {
+    return dValue >= 0.0 && dValue < 256.0 ? static_cast<unsigned char>(static_cast<int>(dValue))
+                                           : ColourToByte(dValue);
+}
+
+} // namespace
+
 void CViewImage::InitFields() {
     m_nWidth = 0;
     m_nHeight = 0;
@@ -77,8 +87,8 @@ void CViewImage::WriteDisplayBytes(unsigned char* pBytes) const {
     const size_t nCount = nWidth * nHeight;
     for (size_t nIndex = 0; nIndex < nCount; ++nIndex) {
         const PixelSample& sample = m_pSamples[nIndex];
-        pBytes[nIndex * 3 + 0] = ColourToByte(sample.red);
-        pBytes[nIndex * 3 + 1] = ColourToByte(sample.green);
-        pBytes[nIndex * 3 + 2] = ColourToByte(sample.blue);
+        pBytes[nIndex * 3 + 0] = DisplayByte(sample.red);
+        pBytes[nIndex * 3 + 1] = DisplayByte(sample.green);
+        pBytes[nIndex * 3 + 2] = DisplayByte(sample.blue);
     }
 }
