@@ -68,6 +68,11 @@ void ShowMessageBox(const char* pszText, std::int64_t nTimes) {
                     }
                 }
                 g_pInnermost->m_Entries.push_back({strText, 1});
+                if (g_pInnermost->m_bQuiet) {
+                    // Counted like any other, all at once; shown never.
+                    g_pInnermost->m_Entries.back().nCount = nTimes - i;
+                    return;
+                }
             }
             sink = MessageSinkSlot();
         }
@@ -124,9 +129,10 @@ void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr) {
     TraceLine("Assertion failed: %s, file %s, line %d\n", pszExpr, BaseName(pszFile), nLine);
 }
 
-CMessageScope::CMessageScope() {
+CMessageScope::CMessageScope(EShow eShow) {
     std::lock_guard<std::mutex> lock(g_Mutex);
     m_pOuter = g_pInnermost;
+    m_bQuiet = eShow == EShow::Nothing || (m_pOuter && m_pOuter->m_bQuiet);
     g_pInnermost = this;
 }
 

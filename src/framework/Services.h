@@ -49,14 +49,19 @@ void ReportAssertFailure(const char* pszFile, int nLine, const char* pszExpr);
 // distinct text is shown the first time only and every occurrence is counted, so the caller can
 // report "shown once, occurred N times" when the operation ends. Scopes nest; the innermost one
 // counts. Open and close a scope on one thread; messages from other threads count in it too.
+//
+// A quiet scope counts but shows nothing, and so does every scope opened inside it: for work
+// that repeats an operation whose messages the user has already seen (the depth of a warp is
+// a second warp of the same move).
 class CMessageScope {
 public:
     struct Entry {
         std::string strText;
         std::int64_t nCount; // 64 bits: a warp can meet one message billions of times
     };
+    enum class EShow { FirstOfEach, Nothing };
 
-    CMessageScope();
+    explicit CMessageScope(EShow eShow = EShow::FirstOfEach);
     ~CMessageScope();
     CMessageScope(const CMessageScope&) = delete;
     CMessageScope& operator=(const CMessageScope&) = delete;
@@ -72,4 +77,5 @@ private:
     std::vector<Entry> m_Entries;
     std::vector<Entry> m_Assertions; // "FILE, line LINE" of each failed assertion, with counts
     CMessageScope* m_pOuter;
+    bool m_bQuiet; // this scope or one around it shows nothing
 };
