@@ -4,6 +4,7 @@
 //   morrow-warp SOURCE --source -o OUT.(bmp|png)
 //   morrow-warp SOURCE --free RX RY RZ PX PY PZ (-o OUT.(bmp|png) | --hint) [--json]
 //   morrow-warp SOURCE --focus RX RY RZ ZOOM (-o OUT.(bmp|png) | --hint) [--json]
+//   morrow-warp SOURCE (--free ... | --focus ...) --rgbd-out OUT.png [--rgbd-depth D.(pfm|exr)]
 //
 // SOURCE is a data file, a stereo folder (im0.png, disp0.pfm, calib.txt), or a colour image
 // (.png, .jpg, .jpeg, .tif, .tiff) with --depth FILE and either --intrinsics FX FY CX CY
@@ -19,6 +20,7 @@
 #include "image/RgbdImport.h"
 #include "image/ViewImage.h"
 #include "warp/Warp.h"
+#include "warp/WarpedRgbd.h"
 
 #include <charconv>
 #include <clocale>
@@ -38,6 +40,7 @@ namespace {
 const char* const kUsage =
     "usage: morrow-warp SOURCE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM)"
     " (-o OUT.(bmp|png) | --hint) [--json]\n"
+    "           [--rgbd-out OUT.png [--rgbd-depth DEPTH.(pfm|exr)]]\n"
     "       SOURCE: DATAFILE | STEREO-FOLDER | COLOUR --depth DEPTH"
     " [--intrinsics FX FY CX CY] [--depth-scale S] [--camera FILE]";
 
@@ -54,6 +57,12 @@ const char* const kHelp =
     "                 file (lines \"fx N\", \"fy N\", \"cx N\", \"cy N\", \"depth_scale N\",\n"
     "                 \"depth FILE\"; by default COLOUR with the extension .camera)\n"
     "The imported camera sits at the origin looking along +z, x right and y up in the picture.\n"
+    "--rgbd-out OUT.png writes a move's result as RGB-D that this tool imports again: the\n"
+    "colours as OUT.png, the depth of what was drawn along the new camera's optical axis as\n"
+    "OUT.pfm (or --rgbd-depth, .pfm or .exr; 0 where nothing was drawn, infinity for the sky)\n"
+    "and the camera file OUT.camera (the intrinsics of the warped window, in the frame of the\n"
+    "new camera: its centre at the origin, looking along its own axis). With it, -o may be left\n"
+    "out.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 a bad source, 3 an output that cannot be written.\n";
 
 int BadArguments(const std::string& strProblem) {
@@ -94,7 +103,7 @@ std::string JsonString(const std::string& str) {
 }
 
 struct Options {
-    std::string strData, strOut, strDepth, strCamera;
+    std::string strData, strOut, strDepth, strCamera, strRgbdOut, strRgbdDepth;
     enum { None, Source, Free, Focus } mode = None;
     double values[6] = {0, 0, 0, 0, 0, 0};
     bool bHint = false, bJson = false, bHelp = false;
@@ -132,6 +141,10 @@ int ParseArguments(int argc, char** argv, Options& o) {
             if (i + 1 >= argc)
                 return BadArguments(strArg + " needs a file name");
             (strArg == "--depth" ? o.strDepth : o.strCamera) = argv[++i];
+        } else if (strArg == "--rgbd-out" || strArg == "--rgbd-depth") {
+            if (i + 1 >= argc)
+                return BadArguments(strArg + " needs a file name");
+            (strArg == "--rgbd-out" ? o.strRgbdOut : o.strRgbdDepth) = argv[++i];
         } else if (strArg == "--intrinsics") {
             for (int k = 0; k < 4; ++k) {
                 if (i + 1 >= argc)
@@ -173,7 +186,13 @@ int ParseArguments(int argc, char** argv, Options& o) {
         return BadArguments("--hint goes with --free or --focus");
     if (o.bHint && !o.strOut.empty())
         return BadArguments("--hint writes no image: leave out -o");
-    if (!o.bHint && o.strOut.empty())
+    if (!o.strRgbdDepth.empty() && o.strRgbdOut.empty())
+        return BadArguments("--rgbd-depth goes with --rgbd-out");
+    if (!o.strRgbdOut.empty() && (o.mode == Options::Source || o.bHint))
+        return BadArguments("--rgbd-out writes the result of --free or --focus");
+    if (!o.strRgbdOut.empty() && !IsPngName(o.strRgbdOut))
+        return BadArguments("--rgbd-out needs a .png name (the colour image)");
+    if (!o.bHint && o.strOut.empty() && o.strRgbdOut.empty())
         return BadArguments("-o OUT.bmp is missing (a .png name writes a PNG)");
     return 0;
 }
@@ -385,11 +404,20 @@ int main(int argc, char** argv) {
                      o.strOut.c_str());
         return 4;
     }
-    if (!WriteImageFile(*pOutput, o.strOut.c_str())) {
+    if (!o.strOut.empty() && !WriteImageFile(*pOutput, o.strOut.c_str())) {
         if (pWarped)
             PrintMessageCounts(pWarped->GetWarpReport().messages);
         std::fprintf(stderr, "morrow-warp: %s: cannot write the image\n", o.strOut.c_str());
         return 3;
+    }
+    WarpedDepthReport depth;
+    if (pWarped && !o.strRgbdOut.empty()) {
+        std::string strError;
+        if (!WriteWarpedRgbd(*pWarped, source, o.strRgbdOut, o.strRgbdDepth, &strError, &depth)) {
+            PrintMessageCounts(pWarped->GetWarpReport().messages);
+            std::fprintf(stderr, "morrow-warp: %s\n", strError.c_str());
+            return 3;
+        }
     }
     if (pWarped) {
         const WarpReport& report = pWarped->GetWarpReport();
@@ -405,8 +433,15 @@ int main(int argc, char** argv) {
             std::printf("Zone: %d  W Value: %s  X Value: %d  Y Value: %d%s\n", report.nZone,
                         Number(report.dW, false).c_str(), report.nEx, report.nEy,
                         report.bDegenerate ? "  (W is 0: epipole at infinity)" : "");
-            std::printf("Wrote %s: %d x %d, window from (%d, %d)\n", o.strOut.c_str(),
-                        pWarped->GetWidth(), pWarped->GetHeight(), report.nXOff, report.nYOff);
+            if (!o.strOut.empty())
+                std::printf("Wrote %s: %d x %d, window from (%d, %d)\n", o.strOut.c_str(),
+                            pWarped->GetWidth(), pWarped->GetHeight(), report.nXOff, report.nYOff);
+            if (!o.strRgbdOut.empty())
+                std::printf("Wrote %s as RGB-D: %d x %d, window from (%d, %d), depth known at "
+                            "%ld positions (%ld at infinity, %ld from a vertex)\n",
+                            o.strRgbdOut.c_str(), pWarped->GetWidth(), pWarped->GetHeight(),
+                            report.nXOff, report.nYOff, depth.nKnown, depth.nAtInfinity,
+                            depth.nVertexDepth);
             PrintMessageCounts(report.messages);
         }
     } else if (o.bJson) {
