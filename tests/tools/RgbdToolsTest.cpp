@@ -190,7 +190,7 @@ TEST(StereoImport, FolderWarpedToTheSecondCameraMatchesTheSecondView) {
 
 // Any size: morrow-scene writes a W x H RGB-D scene and a stereo folder, and the import gives a
 // W x H view image with the ray-cast reference camera (in its own frame) and the ray-cast
-// colours. (Warping it needs the engine on W x H sources; today it warps 200 x 200 only.)
+// colours.
 TEST(RgbdImport, ScenesOfAnySizeImportWithTheirCamera) {
     CScratchDir dir;
     ASSERT_EQ(Scene(dir, {"--preset", "spheres", "--size", "37", "23", "--rgbd", dir.File("c.png"),
