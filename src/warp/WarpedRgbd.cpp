@@ -231,13 +231,21 @@ bool ComputeWarpedDepth(const CViewImage& warped, const CViewImage& source,
     };
 
     CMessageScope quiet(CMessageScope::EShow::Nothing);
+    // A depth warp that does not reproduce the window either ran out of memory (it then keeps
+    // an empty 3 x 3 grid and says so) or is no move of this source.
+    auto noDepthWarp = [&]() {
+        for (const CMessageScope::Entry& entry : quiet.GetEntries())
+            if (entry.strText.rfind("There is not enough memory", 0) == 0)
+                return Fail(pstrError, "not enough memory for the depth of the warp");
+        return Fail(pstrError, "not a warped image of this source");
+    };
     std::vector<double> inverseDrawn(nCount, 0.0);
     std::vector<unsigned char> known(nCount, 0);
     fill(0);
     {
         const std::unique_ptr<CViewImage> pDepth = DepthWarp(warped, copy);
         if (!pDepth)
-            return Fail(pstrError, "not a warped image of this source");
+            return noDepthWarp();
         ++report.nWarps;
         for (size_t i = 0; i < nCount; ++i) {
             const PixelSample& s = pDepth->GetSamples()[i];
@@ -253,7 +261,7 @@ bool ComputeWarpedDepth(const CViewImage& warped, const CViewImage& source,
         {
             const std::unique_ptr<CViewImage> pMarker = DepthWarp(warped, copy);
             if (!pMarker)
-                return Fail(pstrError, "not a warped image of this source");
+                return noDepthWarp();
             ++report.nWarps;
             for (size_t i = 0; i < nCount; ++i) {
                 const double m = pMarker->GetSamples()[i].red;
@@ -263,7 +271,7 @@ bool ComputeWarpedDepth(const CViewImage& warped, const CViewImage& source,
         fill(2);
         const std::unique_ptr<CViewImage> pVertex = DepthWarp(warped, copy);
         if (!pVertex)
-            return Fail(pstrError, "not a warped image of this source");
+            return noDepthWarp();
         ++report.nWarps;
         for (size_t i = 0; i < nCount; ++i)
             if (failed[i]) {
