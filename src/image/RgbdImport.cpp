@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -533,6 +534,22 @@ std::string SidecarDepthPath(const std::string& strSidecar, const CameraSidecar&
     const size_t nSlash = strSidecar.rfind('/');
     return nSlash == std::string::npos ? sidecar.strDepth
                                        : strSidecar.substr(0, nSlash + 1) + sidecar.strDepth;
+}
+
+std::string SidecarDepthName(const std::string& strSidecar, const std::string& strDepth) {
+    const size_t nDepthSlash = strDepth.rfind('/'), nSidecarSlash = strSidecar.rfind('/');
+    const std::string strDepthFolder =
+        nDepthSlash == std::string::npos ? "" : strDepth.substr(0, nDepthSlash + 1);
+    const std::string strSidecarFolder =
+        nSidecarSlash == std::string::npos ? "" : strSidecar.substr(0, nSidecarSlash + 1);
+    if (strDepthFolder == strSidecarFolder)
+        return strDepth.substr(strDepthFolder.size());
+    std::string strName = strDepth;
+    if (char* pszReal = ::realpath(strDepth.c_str(), nullptr)) {
+        strName = pszReal;
+        std::free(pszReal);
+    }
+    return strName;
 }
 
 std::string SidecarPathOf(const std::string& strImage) {

@@ -84,6 +84,10 @@ struct CameraSidecar {
 bool ReadCameraSidecar(const std::string& strPath, CameraSidecar& sidecar, std::string& strError);
 // The sidecar's depth map as a path: relative names are taken from the sidecar's folder.
 std::string SidecarDepthPath(const std::string& strSidecar, const CameraSidecar& sidecar);
+// The name a sidecar's "depth" line gives the depth map strDepth: the bare file name when both
+// lie in the same folder, else the depth map's absolute path (the file must exist; if its path
+// cannot be resolved, strDepth as given).
+std::string SidecarDepthName(const std::string& strSidecar, const std::string& strDepth);
 // The sidecar of an image file: its name with the extension replaced by ".camera".
 std::string SidecarPathOf(const std::string& strImage);
 // True for a name that ends in an image extension the importer reads (.png, .jpg, .jpeg,

@@ -64,6 +64,31 @@ TEST(Services, ScopeShowsEachTextOnceAndCountsAll) {
     EXPECT_EQ(sinks.messages.size(), 4u);
 }
 
+// A quiet scope, and any scope opened inside it, counts every message but shows none; the
+// scope around it is not told either. (A second warp of a move whose messages were shown.)
+TEST(Services, QuietScopeAroundAMoveCountsAndShowsNothing) {
+    CRecordingSinks sinks;
+    {
+        CMessageScope outer;
+        {
+            CQuietScope quiet;
+            ShowMessageBox("Too TINY");
+            ShowMessageBox("Too TINY", 4);
+            {
+                CMessageScope inner; // the move constructors open one of their own
+                ShowMessageBox("Error");
+                EXPECT_EQ(inner.GetCount("Error"), 1);
+            }
+            EXPECT_EQ(quiet.GetCount("Too TINY"), 5);
+            EXPECT_EQ(quiet.GetCount("Error"), 1); // what the inner scope counted, too
+        }
+        EXPECT_EQ(outer.GetCount("Too TINY"), 0);
+        EXPECT_TRUE(sinks.messages.empty());
+        ShowMessageBox("Too TINY"); // the quiet scope is closed: the outer one shows again
+    }
+    EXPECT_EQ(sinks.messages, (std::vector<std::string>{"Too TINY"}));
+}
+
 TEST(Services, AssertionRepeatedInAScopeIsTracedOnceWithItsCount) {
     CRecordingSinks sinks;
     int nLine = 0;

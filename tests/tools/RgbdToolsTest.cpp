@@ -190,7 +190,7 @@ TEST(StereoImport, FolderWarpedToTheSecondCameraMatchesTheSecondView) {
 
 // Any size: morrow-scene writes a W x H RGB-D scene and a stereo folder, and the import gives a
 // W x H view image with the ray-cast reference camera (in its own frame) and the ray-cast
-// colours. (Warping it needs the engine on W x H sources; today it warps 200 x 200 only.)
+// colours.
 TEST(RgbdImport, ScenesOfAnySizeImportWithTheirCamera) {
     CScratchDir dir;
     ASSERT_EQ(Scene(dir, {"--preset", "spheres", "--size", "37", "23", "--rgbd", dir.File("c.png"),
@@ -246,6 +246,72 @@ TEST(RgbdImport, ScenesOfAnySizeImportWithTheirCamera) {
             }
         }
     }
+}
+
+// morrow-warp --rgbd-out writes a move's result as RGB-D: the PNG that -o writes, the depth map
+// and the camera file naming it, which morrow-warp imports again (its --source is the same
+// PNG) and warps on. Bad combinations are refused before anything is read, a depth map it
+// cannot write after the warp, with nothing written.
+TEST(RgbdImport, MorrowWarpWritesAMoveAsRgbdThatItReadsAgain) {
+    CScratchDir dir;
+    ASSERT_EQ(Scene(dir, {"--stereo", dir.File("pair")}).nExit, 0);
+    const std::vector<std::string> move = {
+        dir.File("pair"), "--free", "0", "0", "0", "0.3", "0", "0"};
+    for (const char* pszDepth : {"", "w.exr"}) {
+        SCOPED_TRACE(pszDepth);
+        std::vector<std::string> args = move;
+        args.insert(args.end(), {"-o", dir.File("o.png"), "--rgbd-out", dir.File("w.png")});
+        if (*pszDepth)
+            args.insert(args.end(), {"--rgbd-depth", dir.File(pszDepth)});
+        const RunResult run = Warp(dir, args);
+        ASSERT_EQ(run.nExit, 0) << run.strErr;
+        EXPECT_NE(run.strOut.find("Wrote " + dir.File("w.png") + " as RGB-D: 215 x 202"),
+                  std::string::npos)
+            << run.strOut;
+        EXPECT_EQ(ReadFileBytes(dir.File("w.png")), ReadFileBytes(dir.File("o.png")));
+        CameraSidecar camera;
+        std::string strError;
+        ASSERT_TRUE(ReadCameraSidecar(dir.File("w.camera"), camera, strError)) << strError;
+        EXPECT_EQ(camera.strDepth, *pszDepth ? pszDepth : "w.pfm");
+        const RunResult again =
+            Warp(dir, {dir.File("w.png"), "--source", "-o", dir.File("again.png")});
+        ASSERT_EQ(again.nExit, 0) << again.strErr;
+        EXPECT_EQ(ReadFileBytes(dir.File("again.png")), ReadFileBytes(dir.File("w.png")));
+        const RunResult on = Warp(dir, {dir.File("w.png"), "--free", "0", "0", "0", "-0.3", "0",
+                                        "0", "--rgbd-out", dir.File("back.png")});
+        EXPECT_EQ(on.nExit, 0) << on.strErr;
+    }
+
+    const struct {
+        std::vector<std::string> args;
+        int nExit;
+        std::string strLine; // the start of stderr, after "morrow-warp: "
+    } cases[] = {
+        {{"--rgbd-out", dir.File("x.bmp")}, 1, "--rgbd-out needs a .png name"},
+        {{"--rgbd-depth", dir.File("x.pfm")}, 1, "--rgbd-depth goes with --rgbd-out"},
+        {{"--rgbd-out"}, 1, "--rgbd-out needs a file name"},
+        {{"--rgbd-out", dir.File("x.png"), "--rgbd-depth", dir.File("x.png16")},
+         3,
+         dir.File("x.png16") + ": the depth of a warp is written as .pfm or .exr"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.strLine);
+        std::vector<std::string> args = move;
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult result = Warp(dir, args);
+        EXPECT_EQ(result.nExit, c.nExit);
+        EXPECT_EQ(result.strErr.rfind("morrow-warp: " + c.strLine, 0), 0u) << result.strErr;
+        EXPECT_EQ(ReadFileBytes(dir.File("x.png")), "");
+        EXPECT_EQ(ReadFileBytes(dir.File("x.camera")), "");
+    }
+    const RunResult source =
+        Warp(dir, {dir.File("pair"), "--source", "--rgbd-out", dir.File("x.png")});
+    EXPECT_EQ(source.nExit, 1);
+    EXPECT_NE(source.strErr.find("--rgbd-out writes the result of --free, --focus or --camera"),
+              std::string::npos)
+        << source.strErr;
+    const RunResult help = Warp(dir, {"--help"});
+    EXPECT_NE(help.strOut.find("--rgbd-out OUT.png"), std::string::npos) << help.strOut;
 }
 
 // morrow-warp on bad sources: exit code 2, one line on stderr that names the file and the

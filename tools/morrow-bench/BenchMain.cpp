@@ -1,7 +1,9 @@
 // morrow-bench: the pipeline of one session over the sample scene, step by step: loading a
 // data file, the three kinds of move (product and plain oracle side by side), the display
 // refresh, a warp with its refresh, writing a BMP, and the frames of live navigation (a
-// windowed warp and its display bytes, beside the whole warp and the plain one of the pose).
+// windowed warp and its display bytes, beside the whole warp and the plain one of the pose); for
+// sources of a camera's resolution the import of RGB-D files, the warps, and the depth of a warp
+// (what --rgbd-out adds).
 //
 //   morrow-bench [--benchmark_repetitions=10 --benchmark_report_aggregates_only=true ...]
 #include <benchmark/benchmark.h>
@@ -18,8 +20,10 @@
 #include "Scene.h"
 #include "WarpOracle.h"
 #include "framework/Services.h"
+#include "image/RgbdImport.h"
 #include "image/ViewImage.h"
 #include "warp/Warp.h"
+#include "warp/WarpedRgbd.h"
 
 namespace {
 
@@ -152,6 +156,49 @@ void BM_LargeSourceWarp(benchmark::State& state) {
             pImage = std::make_unique<CViewImage>(1.0, -2.0, 0.0, pos, source);
         }
         benchmark::DoNotOptimize(pImage->GetSamples());
+    }
+}
+
+// The sample scene as RGB-D files (colour PNG, PFM depth) at 640 x 480 (size 0) or 1280 x 1024
+// (1), imported through the image library.
+void BM_LoadRgbd(benchmark::State& state) {
+    const int nSize = static_cast<int>(state.range(0));
+    const int nWidth = nSize == 0 ? 640 : 1280, nHeight = nSize == 0 ? 480 : 1024;
+    const std::string strBase = ScratchDir() + "/rgbd" + std::to_string(nSize);
+    std::string strError;
+    SceneFrame frame;
+    if (!WriteSceneRgbd(ScenePresetNames().front(), nWidth, nHeight, strBase + ".png",
+                        strBase + ".pfm", strBase + ".camera", 1.0, &strError) ||
+        !SceneReferenceFrame(ScenePresetNames().front(), nWidth, nHeight, frame)) {
+        state.SkipWithError(strError.c_str());
+        return;
+    }
+    RgbdInput input;
+    input.strColour = strBase + ".png";
+    input.strDepth = strBase + ".pfm";
+    input.intrinsics = frame.intrinsics;
+    for (auto _ : state) {
+        CViewImage image;
+        ImportReport report;
+        if (!ImportRgbd(input, image, report))
+            state.SkipWithError(report.strError.c_str());
+        benchmark::DoNotOptimize(image.GetSamples());
+    }
+}
+
+// The depth of the ordinary free move of a larger source (one depth warp: the scene has no
+// black sample).
+void BM_LargeWarpedDepth(benchmark::State& state) {
+    const CViewImage& source = LargeSource(static_cast<int>(state.range(0)));
+    const double* c = source.GetCOP();
+    const double pos[3] = {c[0] + 0.15, c[1] + 0.05, c[2] + 0.1};
+    const CViewImage warped(1.0, -2.0, 0.0, pos, source);
+    std::vector<double> depth;
+    for (auto _ : state) {
+        std::string strError;
+        if (!ComputeWarpedDepth(warped, source, depth, nullptr, &strError))
+            state.SkipWithError(strError.c_str());
+        benchmark::DoNotOptimize(depth.data());
     }
 }
 
@@ -353,6 +400,13 @@ BENCHMARK(BM_LargeSourceWarp)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(BM_LoadRgbd)->ArgName("size")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeWarpedDepth)
+    ->ArgName("size")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_DisplayRefresh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WarpAndRefresh)
     ->ArgName("move")
@@ -395,6 +449,9 @@ int main(int argc, char** argv) {
     const std::string& strDir = ScratchDir();
     std::remove((strDir + "/room.txt").c_str());
     std::remove((strDir + "/warped.bmp").c_str());
+    for (const char* pszSize : {"0", "1"})
+        for (const char* pszExtension : {".png", ".pfm", ".camera"})
+            std::remove((strDir + "/rgbd" + pszSize + pszExtension).c_str());
     rmdir(strDir.c_str());
     return 0;
 }

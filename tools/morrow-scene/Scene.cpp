@@ -475,17 +475,7 @@ bool WriteSceneRgbd(const std::string& strPreset, int nWidth, int nHeight,
     CameraSidecar sidecar;
     sidecar.intrinsics = frame.intrinsics;
     // The depth map by a name relative to the sidecar when both share a folder.
-    const size_t nDepthSlash = strDepth.rfind('/'), nCameraSlash = strCamera.rfind('/');
-    const std::string strDepthFolder =
-        nDepthSlash == std::string::npos ? "" : strDepth.substr(0, nDepthSlash + 1);
-    const std::string strCameraFolder =
-        nCameraSlash == std::string::npos ? "" : strCamera.substr(0, nCameraSlash + 1);
-    if (strDepthFolder == strCameraFolder) {
-        sidecar.strDepth = strDepth.substr(strDepthFolder.size());
-    } else if (char* pszReal = ::realpath(strDepth.c_str(), nullptr)) {
-        sidecar.strDepth = pszReal;
-        std::free(pszReal);
-    }
+    sidecar.strDepth = SidecarDepthName(strCamera, strDepth);
     if (IsPngName(strDepth)) {
         sidecar.bHasDepthScale = true;
         sidecar.dDepthScale = dPngScale;

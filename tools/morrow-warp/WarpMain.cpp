@@ -6,6 +6,7 @@
 //   morrow-warp SOURCE --focus RX RY RZ ZOOM (-o OUT.(bmp|png) | --hint) [--json]
 //   morrow-warp SOURCE --camera CX CY CZ C0 C1 C2 A0 A1 A2 B0 B1 B2 (-o OUT | --hint) [--json]
 //   ... [--window X0 Y0 W H] with any move: only that window of the new image plane
+//   morrow-warp SOURCE (--free ... | --focus ...) --rgbd-out OUT.png [--rgbd-depth D.(pfm|exr)]
 //
 // SOURCE is a data file, a stereo folder (im0.png, disp0.pfm, calib.txt), or a colour image
 // (.png, .jpg, .jpeg, .tif, .tiff) with --depth FILE and either --intrinsics FX FY CX CY
@@ -24,6 +25,7 @@
 #include "image/RgbdImport.h"
 #include "image/ViewImage.h"
 #include "warp/Warp.h"
+#include "warp/WarpedRgbd.h"
 
 #include <cctype>
 #include <cerrno>
@@ -47,6 +49,7 @@ const char* const kUsage =
     "usage: morrow-warp SOURCE (--source | --free RX RY RZ PX PY PZ | --focus RX RY RZ ZOOM\n"
     "                          | --camera CX CY CZ C0 C1 C2 A0 A1 A2 B0 B1 B2)\n"
     "                   (-o OUT.(bmp|png) [--window X0 Y0 W H] | --hint) [--json]\n"
+    "           [--rgbd-out OUT.png [--rgbd-depth DEPTH.(pfm|exr)]]\n"
     "       SOURCE: DATAFILE | STEREO-FOLDER | COLOUR --depth DEPTH"
     " [--intrinsics FX FY CX CY] [--depth-scale S] [--camera FILE]";
 
@@ -70,6 +73,12 @@ const char* const kHelp =
     "  --window X0 Y0 W H writes only the W x H window of the new image plane from column X0\n"
     "  and row Y0 (the coordinates of the \"window from\" line); what the whole warp has not\n"
     "  drawn there is black.\n"
+    "--rgbd-out OUT.png writes a move's result as RGB-D that this tool imports again: the\n"
+    "colours as OUT.png, the depth of what was drawn along the new camera's optical axis as\n"
+    "OUT.pfm (or --rgbd-depth, .pfm or .exr; 0 where nothing was drawn, infinity for the sky)\n"
+    "and the camera file OUT.camera (the intrinsics of the warped window, in the frame of the\n"
+    "new camera: its centre at the origin, looking along its own axis). With it, -o may be left\n"
+    "out.\n"
     "Exit codes: 0 done, 1 bad arguments, 2 a bad source, 3 an output that cannot be written.\n";
 
 int BadArguments(const std::string& strProblem) {
@@ -144,7 +153,7 @@ bool ReadInt(const char* pszText, int* pnValue) {
 }
 
 struct Options {
-    std::string strData, strOut, strDepth, strCamera;
+    std::string strData, strOut, strDepth, strCamera, strRgbdOut, strRgbdDepth;
     enum { None, Source, Free, Focus, Pose } mode = None;
     double values[6] = {0, 0, 0, 0, 0, 0};
     double cop[3] = {0, 0, 0}, P[3][3] = {};
@@ -234,6 +243,10 @@ int ParseArguments(int argc, char** argv, Options& o) {
             if (i + 1 >= argc)
                 return BadArguments(strArg + " needs a file name");
             (strArg == "--depth" ? o.strDepth : o.strCamera) = argv[++i];
+        } else if (strArg == "--rgbd-out" || strArg == "--rgbd-depth") {
+            if (i + 1 >= argc)
+                return BadArguments(strArg + " needs a file name");
+            (strArg == "--rgbd-out" ? o.strRgbdOut : o.strRgbdDepth) = argv[++i];
         } else if (strArg == "--intrinsics") {
             for (int k = 0; k < 4; ++k) {
                 if (i + 1 >= argc)
@@ -277,7 +290,15 @@ int ParseArguments(int argc, char** argv, Options& o) {
         return BadArguments("--window goes with a move that writes an image");
     if (o.bHint && !o.strOut.empty())
         return BadArguments("--hint writes no image: leave out -o");
-    if (!o.bHint && o.strOut.empty())
+    if (!o.strRgbdDepth.empty() && o.strRgbdOut.empty())
+        return BadArguments("--rgbd-depth goes with --rgbd-out");
+    if (!o.strRgbdOut.empty() && (o.mode == Options::Source || o.bHint))
+        return BadArguments("--rgbd-out writes the result of --free, --focus or --camera");
+    if (!o.strRgbdOut.empty() && o.bWindow)
+        return BadArguments("--rgbd-out writes the whole warp: leave out --window");
+    if (!o.strRgbdOut.empty() && !IsPngName(o.strRgbdOut))
+        return BadArguments("--rgbd-out needs a .png name (the colour image)");
+    if (!o.bHint && o.strOut.empty() && o.strRgbdOut.empty())
         return BadArguments("-o OUT.bmp is missing (a .png name writes a PNG)");
     return 0;
 }
@@ -504,11 +525,20 @@ int main(int argc, char** argv) {
                      o.strOut.c_str());
         return 4;
     }
-    if (!WriteImageFile(*pOutput, o.strOut.c_str())) {
+    if (!o.strOut.empty() && !WriteImageFile(*pOutput, o.strOut.c_str())) {
         if (pWarped)
             PrintMessageCounts(pWarped->GetWarpReport().messages);
         std::fprintf(stderr, "morrow-warp: %s: cannot write the image\n", o.strOut.c_str());
         return 3;
+    }
+    WarpedDepthReport depth;
+    if (pWarped && !o.strRgbdOut.empty()) {
+        std::string strError;
+        if (!WriteWarpedRgbd(*pWarped, source, o.strRgbdOut, o.strRgbdDepth, &strError, &depth)) {
+            PrintMessageCounts(pWarped->GetWarpReport().messages);
+            std::fprintf(stderr, "morrow-warp: %s\n", strError.c_str());
+            return 3;
+        }
     }
     if (pWarped) {
         const WarpReport& report = pWarped->GetWarpReport();
@@ -524,8 +554,15 @@ int main(int argc, char** argv) {
             std::printf("Zone: %d  W Value: %s  X Value: %d  Y Value: %d%s\n", report.nZone,
                         Number(report.dW, false).c_str(), report.nEx, report.nEy,
                         report.bDegenerate ? "  (W is 0: epipole at infinity)" : "");
-            std::printf("Wrote %s: %d x %d, window from (%d, %d)\n", o.strOut.c_str(),
-                        pWarped->GetWidth(), pWarped->GetHeight(), report.nXOff, report.nYOff);
+            if (!o.strOut.empty())
+                std::printf("Wrote %s: %d x %d, window from (%d, %d)\n", o.strOut.c_str(),
+                            pWarped->GetWidth(), pWarped->GetHeight(), report.nXOff, report.nYOff);
+            if (!o.strRgbdOut.empty())
+                std::printf("Wrote %s as RGB-D: %d x %d, window from (%d, %d), depth known at "
+                            "%ld positions (%ld at infinity, %ld from a vertex)\n",
+                            o.strRgbdOut.c_str(), pWarped->GetWidth(), pWarped->GetHeight(),
+                            report.nXOff, report.nYOff, depth.nKnown, depth.nAtInfinity,
+                            depth.nVertexDepth);
             PrintMessageCounts(report.messages);
         }
     } else if (o.bJson) {
