@@ -174,7 +174,7 @@ bool ComputeWarpedDepth(const CViewImage& warped, const CViewImage& source,
                         std::string* pstrError) {
     WarpedDepthReport report;
     const WarpReport& warp = warped.GetWarpReport();
-    if (!warped.GetSamples() || warp.nZone == 0 || !IsWarpableSource(source))
+    if (!warped.HasGrid() || warp.nZone == 0 || !IsWarpableSource(source))
         return Fail(pstrError, "not a warped image of this source");
     double axis[3];
     if (!OpticalAxis(warped.GetP(), axis))

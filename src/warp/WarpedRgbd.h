@@ -52,7 +52,8 @@ struct WarpedDepthReport {
 // The depth along the optical axis of warped's camera (world units) of what the warp drew at
 // each position of warped's grid (grid order, row 0 the bottom): 0 where nothing was drawn
 // (unknown to the importer), +infinity where a point at infinity (the data file's sky) was
-// drawn. warped must be a move of source (either constructor), and source unchanged since.
+// drawn. warped must be a move of source (any constructor, either grid form), and source
+// unchanged since.
 //
 // Where an interpolation fails (the position lies on vertex 1, or rounding puts it outside the
 // triangle) the rasteriser stores the negated colour of vertex 1, which is a colour only for

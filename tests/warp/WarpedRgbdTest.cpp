@@ -418,6 +418,49 @@ TEST(WarpedRgbd, FailedInterpolationWithABlackVertexGetsTheVertexDepth) {
     EXPECT_GT(nFailed, 20);
 }
 
+// A warp into colour bytes (as morrow-warp makes) writes the very files of the samples form: the
+// colour image, the depth of what was drawn and the camera file.
+TEST(WarpedRgbd, ColourGridWritesTheFilesOfTheSamplesForm) {
+    CRecordingSinks sinks;
+    CScratchDir dir;
+    CViewImage source;
+    ASSERT_TRUE(BuildSceneImage("room", source));
+    const MoveCase moves[] = {
+        {"free, turned", false, {10, 5, -3, 0.9, 2.3, -3.0}},
+        {"focus", true, {-8, 12, 0, 0.8, 0, 0}},
+    };
+    for (const MoveCase& move : moves) {
+        SCOPED_TRACE(move.pszName);
+        double cop[3], P[3][3];
+        if (move.bFocus)
+            BuildFocusMoveCamera(move.values[0], move.values[1], move.values[2], move.values[3],
+                                 source, cop, P);
+        else
+            BuildFreeMoveCamera(move.values[0], move.values[1], move.values[2], move.values + 3,
+                                source, cop, P);
+        const CViewImage samples(cop, P, source);
+        const CViewImage colours(cop, P, source, EWarpGrid::Colours);
+        ASSERT_NE(colours.GetColours(), nullptr);
+        std::string strError;
+        WarpedDepthReport fromSamples, fromColours;
+        ASSERT_TRUE(WriteWarpedRgbd(samples, source, dir.File("s.png"), dir.File("s.pfm"),
+                                    &strError, &fromSamples))
+            << strError;
+        ASSERT_TRUE(WriteWarpedRgbd(colours, source, dir.File("c.png"), dir.File("c.pfm"),
+                                    &strError, &fromColours))
+            << strError;
+        EXPECT_EQ(ReadFileBytes(dir.File("s.png")), ReadFileBytes(dir.File("c.png")));
+        EXPECT_EQ(ReadFileBytes(dir.File("s.pfm")), ReadFileBytes(dir.File("c.pfm")));
+        std::string strCamera = ReadFileBytes(dir.File("s.camera"));
+        ASSERT_NE(strCamera.find("depth s.pfm"), std::string::npos);
+        strCamera.replace(strCamera.find("depth s.pfm"), 11, "depth c.pfm");
+        EXPECT_EQ(strCamera, ReadFileBytes(dir.File("c.camera")));
+        EXPECT_EQ(fromSamples.nKnown, fromColours.nKnown);
+        EXPECT_EQ(fromSamples.nAtInfinity, fromColours.nAtInfinity);
+        EXPECT_GT(fromColours.nKnown, 0);
+    }
+}
+
 // Only a move of the source itself has a depth to give.
 TEST(WarpedRgbd, RefusesWhatIsNoMoveOfTheSource) {
     CRecordingSinks sinks;
