@@ -94,6 +94,11 @@ const QList<CommandInfo>& Commands() {
         {ID_FOCUS_CAMERA_MOVE, "Focus Camera Move", {}, "", ""},
         {ID_SAVE_SOURCE_FILE, "Save Source File to BMP", {}, "", ""},
         {ID_SAVE_WARPED_FILE, "Save Warped File to BMP", {}, "", ""},
+        {ID_SAVE_WARPED_RGBD,
+         "Save Warped File as RGB-D...",
+         {},
+         "Save the warped image as a colour PNG, the depth of what was drawn and its camera file",
+         "Save Warped File as RGB-D"},
         // The display and live navigation, beside them.
         {ID_VIEW_ACTUAL_SIZE,
          "&Actual Size\tCtrl+0",
@@ -200,7 +205,7 @@ const QList<PopupInfo>& MenuTable() {
           ID_VIEW_EPIPOLE_OVERLAY, ID_VIEW_DISOCCLUSION_OVERLAY}},
         {"&Help", {ID_APP_ABOUT}},
         {"LOADIMAGE", {ID_LOAD_IMAGEDATA, ID_FREE_CAMERA_MOVE, ID_FOCUS_CAMERA_MOVE}},
-        {"Save", {ID_SAVE_SOURCE_FILE, ID_SAVE_WARPED_FILE}},
+        {"Save", {ID_SAVE_SOURCE_FILE, ID_SAVE_WARPED_FILE, kSeparator, ID_SAVE_WARPED_RGBD}},
         // Live navigation, after the menus above, which keep their places.
         {"&Camera",
          {ID_CAMERA_ORBIT_LEFT, ID_CAMERA_ORBIT_RIGHT, ID_CAMERA_ORBIT_UP, ID_CAMERA_ORBIT_DOWN,

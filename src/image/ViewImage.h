@@ -185,10 +185,13 @@ public:
                            int nSrcHeight = 200) const;
     // The window of the new grid from the box of the warped border (which holds the origin):
     // xOff = trunc(minX - 1), xHi = trunc(maxX + 1), width = xHi - xOff + 1, likewise for y.
-    // Bounds beyond the range -(nMaxSide / 2 - 1)..nMaxSide / 2 - 2 are clamped into it first
-    // so that neither side exceeds nMaxSide; returns true when that cut the window.
+    // Bounds beyond the range nCentre - (nMaxSide / 2 - 1)..nCentre + nMaxSide / 2 - 2 (per axis)
+    // are clamped into it first so that neither side exceeds nMaxSide; returns true when that
+    // cut the window. The range is centred on the plane origin (nCentre 0) unless the source is
+    // too large to fit it with room around (see WarpRangeCentre).
     static bool WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff, int* yOff,
-                           int* nWidth, int* nHeight, int nMaxSide = kMaxWarpSide);
+                           int* nWidth, int* nHeight, int nMaxSide = kMaxWarpSide, int nCentreX = 0,
+                           int nCentreY = 0);
     // Sizes, allocates, clears and fills the grid of this (new) image from the source, whose
     // grid must be usable (IsWarpableSource; otherwise the new image gets a cleared 3 x 3 grid
     // and nothing is drawn). Bounds beyond MaxWarpSide are cut, with one message box. Fills the

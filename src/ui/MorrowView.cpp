@@ -272,6 +272,10 @@ bool CMorrowView::OnCmdMsg(int nID, bool bExecute) {
         if (bExecute)
             OnSaveWarpedFile();
         return true;
+    case ID_SAVE_WARPED_RGBD:
+        if (bExecute)
+            OnSaveWarpedRgbd();
+        return true;
     case ID_VIEW_ACTUAL_SIZE:
         if (bExecute)
             SetDisplay(1.0, m_bLive ? std::floor(m_dOriginX) : m_nBufferX0,

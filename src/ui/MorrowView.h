@@ -122,6 +122,9 @@ public slots:
     void OnFocusCameraMove();
     void OnSaveSourceFile();
     void OnSaveWarpedFile();
+    // The warped image as RGB-D: NAME.png, NAME.pfm (the depth of what was drawn) and
+    // NAME.camera, which the open command reads again.
+    void OnSaveWarpedRgbd();
 
 public:
     // Load Imagedata on strPath without the file dialog (the --imagedata start-up option).

@@ -27,6 +27,7 @@
 #include "ui/FocusCameraMoveDialog.h"
 #include "ui/ImageSlots.h"
 #include "warp/Warp.h"
+#include "warp/WarpedRgbd.h"
 
 namespace {
 
@@ -324,4 +325,31 @@ void CMorrowView::OnSaveWarpedFile() {
     CImageSlots* pSlots = GetImageSlots();
     SaveImage(*this, pSlots ? pSlots->GetWarpedImage() : nullptr,
               "There is no warped image to save. Run a camera move first.");
+}
+
+void CMorrowView::OnSaveWarpedRgbd() {
+    CImageSlots* pSlots = GetImageSlots();
+    const CViewImage* pWarped = pSlots ? pSlots->GetWarpedImage() : nullptr;
+    const CViewImage* pSource = pSlots ? pSlots->GetSourceImage() : nullptr;
+    if (!pWarped || !pSource || !pSource->GetSamples()) {
+        ShowMessageBox("There is no warped image to save. Run a camera move first.");
+        return;
+    }
+    CFileDialog dlg(false, QStringLiteral("png"), QString(), kFileDialogFlags);
+    if (!dlg.DoModal())
+        return;
+    QString strPath = dlg.GetPathName();
+    if (!strPath.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        strPath += QLatin1String(".png");
+    std::string strError;
+    {
+        CBusyCursor busy; // the depth is a second warp of the move
+        if (!WriteWarpedRgbd(*pWarped, *pSource, QFile::encodeName(strPath).toStdString(), "",
+                             &strError)) {
+            const std::string strText = "Cannot write the RGB-D image: " + strError + ".";
+            ShowMessageBox(strText.c_str());
+            return;
+        }
+    }
+    ShowStatus(*this, QStringLiteral("Saved %1 with its depth and camera file").arg(strPath));
 }

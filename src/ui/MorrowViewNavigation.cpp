@@ -282,9 +282,19 @@ void CMorrowView::OnMouseDown(Qt::MouseButton eButton, Qt::KeyboardModifiers mod
     if (eButton == Qt::LeftButton) {
         m_eDrag = EDrag::Orbit;
         if (mods & Qt::ControlModifier) {
+            const double u = m_dOriginX + x / m_dZoom, v = m_dOriginY + y / m_dZoom;
             const double f[3] = {m_DragPivot[0], m_DragPivot[1], m_DragPivot[2]};
-            PointUnderPixel(m_NavPose, m_dOriginX + x / m_dZoom, m_dOriginY + y / m_dZoom, f,
-                            m_DragPivot);
+            PointUnderPixel(m_NavPose, u, v, f, m_DragPivot);
+            // On the source itself the point is known: its sample's disparity gives the depth.
+            const int ix = static_cast<int>(std::floor(u)), iy = static_cast<int>(std::floor(v));
+            if (!m_bLive && m_nDisplayMode == kDisplaySource && ix >= 0 &&
+                ix < pSource->GetWidth() && iy >= 0 && iy < pSource->GetHeight()) {
+                const double d =
+                    pSource->GetSamples()[static_cast<long>(iy) * pSource->GetWidth() + ix]
+                        .disparity;
+                if (std::isfinite(d) && d > 0.0 && std::isfinite(1.0 / d))
+                    PointOnRay(m_NavPose, ix, iy, 1.0 / d, m_DragPivot);
+            }
         }
     } else if (eButton == Qt::RightButton || eButton == Qt::MiddleButton) {
         m_eDrag = EDrag::PanCamera;

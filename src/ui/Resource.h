@@ -13,6 +13,8 @@ enum : int {
     ID_SAVE_SOURCE_FILE = 32773,
     ID_FOCUS_CAMERA_MOVE = 32774,
     ID_SAVE_WARPED_FILE = 32775,
+    // A warped image as RGB-D (Save menu, after the two saves).
+    ID_SAVE_WARPED_RGBD = 32780,
     // The display (View menu).
     ID_VIEW_ACTUAL_SIZE = 32790,
     ID_VIEW_FIT_TO_WINDOW = 32791,

@@ -130,6 +130,17 @@ int MaxWarpSide(const CViewImage& source) {
     return std::max(CViewImage::kMaxWarpSide, 2 * std::min(nLarger, CViewImage::kMaxSourceSide));
 }
 
+void WarpRangeCentre(const CViewImage& source, int* pnX, int* pnY) {
+    // The largest bound of the range about the origin, as WarpWindow forms it.
+    const int nHalf = (MaxWarpSide(source) / 2 - 2) / 2;
+    auto centre = [&](int nSide) {
+        const int nLast = std::min(nSide, CViewImage::kMaxSourceSide) - 1;
+        return nLast <= nHalf ? 0 : nLast / 2;
+    };
+    *pnX = centre(source.GetWidth());
+    *pnY = centre(source.GetHeight());
+}
+
 EpipoleInfo ClassifyEpipole(const double srcP[3][3], const double srcCOP[3], const double newCOP[3],
                             int nLastX, int nLastY) {
     EpipoleInfo info;
@@ -217,8 +228,10 @@ bool ComputeMoveWindow(const CViewImage& source, const double newCOP[3], const d
     if (IsWarpableSource(source))
         source.ComputeWarpBounds(source.GetP(), newP, source.GetCOP(), newCOP, source.GetSamples(),
                                  &minX, &maxX, &minY, &maxY, source.GetWidth(), source.GetHeight());
+    int nCentreX, nCentreY;
+    WarpRangeCentre(source, &nCentreX, &nCentreY);
     return CViewImage::WarpWindow(minX, maxX, minY, maxY, xOff, yOff, nWidth, nHeight,
-                                  MaxWarpSide(source));
+                                  MaxWarpSide(source), nCentreX, nCentreY);
 }
 
 CViewImage::CViewImage(double rotX, double rotY, double rotZ, const double position[3],

@@ -255,8 +255,14 @@ void CViewImage::ComputeWarpBounds(const double srcP[3][3], const double newP[3]
 }
 
 bool CViewImage::WarpWindow(double minX, double maxX, double minY, double maxY, int* xOff,
-                            int* yOff, int* nWidth, int* nHeight, int nMaxSide) {
-    const double kMinBound = MinBound(nMaxSide), kMaxBound = MaxBound(nMaxSide);
+                            int* yOff, int* nWidth, int* nHeight, int nMaxSide, int nCentreX,
+                            int nCentreY) {
+    // The range is centred on the origin or, for a large source, on its centre; either way it
+    // holds the origin, so the box below stays in it.
+    const double kMinBoundX = nCentreX + MinBound(nMaxSide),
+                 kMaxBoundX = nCentreX + MaxBound(nMaxSide);
+    const double kMinBoundY = nCentreY + MinBound(nMaxSide),
+                 kMaxBoundY = nCentreY + MaxBound(nMaxSide);
     // A camera looking almost along the source image plane sends the border very far: the
     // window is cut to a fixed range around the origin of the new image plane. The bounds are
     // finite (unusable border pixels never reach them), so every conversion is in range.
@@ -270,20 +276,20 @@ bool CViewImage::WarpWindow(double minX, double maxX, double minY, double maxY, 
     if (!(maxY >= 0.0))
         maxY = 0.0;
     bool bCut = false;
-    if (minX < kMinBound) {
-        minX = kMinBound;
+    if (minX < kMinBoundX) {
+        minX = kMinBoundX;
         bCut = true;
     }
-    if (maxX > kMaxBound) {
-        maxX = kMaxBound;
+    if (maxX > kMaxBoundX) {
+        maxX = kMaxBoundX;
         bCut = true;
     }
-    if (minY < kMinBound) {
-        minY = kMinBound;
+    if (minY < kMinBoundY) {
+        minY = kMinBoundY;
         bCut = true;
     }
-    if (maxY > kMaxBound) {
-        maxY = kMaxBound;
+    if (maxY > kMaxBoundY) {
+        maxY = kMaxBoundY;
         bCut = true;
     }
     *xOff = static_cast<int>(minX - 1.0);
@@ -306,9 +312,10 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey, 
         ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX, &maxX,
                           &minY, &maxY, source.GetWidth(), source.GetHeight());
 
-    int xOff, yOff;
+    int xOff, yOff, nCentreX, nCentreY;
+    WarpRangeCentre(source, &nCentreX, &nCentreY);
     const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &m_nWidth, &m_nHeight,
-                                 MaxWarpSide(source));
+                                 MaxWarpSide(source), nCentreX, nCentreY);
 
     if (bCut) {
         char szText[160];
@@ -384,9 +391,10 @@ void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, in
     if (bSourceUsable)
         ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX, &maxX,
                           &minY, &maxY, source.GetWidth(), source.GetHeight());
-    int xOff, yOff, nFullWidth, nFullHeight;
+    int xOff, yOff, nFullWidth, nFullHeight, nCentreX, nCentreY;
+    WarpRangeCentre(source, &nCentreX, &nCentreY);
     const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &nFullWidth, &nFullHeight,
-                                 MaxWarpSide(source));
+                                 MaxWarpSide(source), nCentreX, nCentreY);
     m_WarpReport.bCut = bCut;
     if (bCut) {
         char szText[160];

@@ -50,6 +50,12 @@ bool IsWarpableSource(const CViewImage& source);
 // the source's larger side.
 int MaxWarpSide(const CViewImage& source);
 
+// The plane position the range of the warped grid is centred on, per axis: the origin while the
+// source's last column (row) lies within the first half of the range's positive side, as it does
+// for every source up to about 500 a side and so for a data file; otherwise the source's centre,
+// so that a large source seen from its own camera is not cut at its far edges.
+void WarpRangeCentre(const CViewImage& source, int* pnX, int* pnY);
+
 // The estimated cost the fill of a warp may take (about one unit per position tested, so the
 // default is some seconds of work on one core); 0 or less restores the default. A warp over it
 // draws nothing, shows "The move is too costly to render: ..." and sets bTooCostly in its report.

@@ -135,7 +135,8 @@ private slots:
                            "Focus Camera Move|32774||1"};
         QTest::newRow("Save") << 5 << "Save"
                               << QStringList{"Save Source File to BMP|32773||1",
-                                             "Save Warped File to BMP|32775||1"};
+                                             "Save Warped File to BMP|32775||1", "-",
+                                             "Save Warped File as RGB-D...|32780||1"};
         QTest::newRow("Camera") << 6 << "&Camera"
                                 << QStringList{"Orbit &Left\tLeft|32800|Left|1",
                                                "Orbit &Right\tRight|32801|Right|1",

@@ -103,6 +103,19 @@ void CRgbdCommandsTest::stereoFolderOpensAndSavesAsPng() {
     QVERIFY(ReadFileBytes(m_pScratch->File("warped.PNG")) ==
             std::string(bytes.begin(), bytes.end()));
     QVERIFY(ReadFileBytes(m_pScratch->File("warped.bmp")) == BmpBytes(*pWarped));
+
+    // The warped image as RGB-D opens again as a source of its own size.
+    const int nWidth = pWarped->GetWidth(), nHeight = pWarped->GetHeight();
+    {
+        CFileDialogAnswers rgbd({File("chain.png")});
+        RunCommand(m_pFrame, ID_SAVE_WARPED_RGBD);
+    }
+    QVERIFY2(sinks.messages.empty(), sinks.messages.empty() ? "" : sinks.messages[0].c_str());
+    QVERIFY(QFile::exists(File("chain.pfm")) && QFile::exists(File("chain.camera")));
+    Load(File("chain.png"));
+    QVERIFY(sinks.messages.empty());
+    QCOMPARE(m_pDoc->m_pSourceImage->GetWidth(), nWidth);
+    QCOMPARE(m_pDoc->m_pSourceImage->GetHeight(), nHeight);
 }
 
 void CRgbdCommandsTest::badStereoFolderKeepsEverything() {

@@ -285,13 +285,18 @@ TEST(Moves, SourceOfAnySizeIsWarped) {
 namespace {
 
 TEST(Moves, SourceSizesAndTheirLargestWindow) {
+    // The range of the warped grid stays centred on the plane origin for the sources that fit it
+    // with room around, and moves to the centre of a larger one.
     const struct {
         int nWidth, nHeight;
         bool bWarpable;
         int nMaxSide;
-    } cases[] = {{200, 200, true, 2048}, {2, 2, true, 2048},      {1, 5, false, 2048},
-                 {1500, 10, true, 3000}, {640, 1100, true, 2200}, {4096, 2, true, 8192},
-                 {4097, 2, false, 8192}};
+        int nCentreX, nCentreY;
+    } cases[] = {{200, 200, true, 2048, 0, 0},       {2, 2, true, 2048, 0, 0},
+                 {1, 5, false, 2048, 0, 0},          {500, 512, true, 2048, 0, 0},
+                 {1500, 10, true, 3000, 749, 0},     {640, 1100, true, 2200, 319, 549},
+                 {1280, 1024, true, 2560, 639, 511}, {4096, 2, true, 8192, 2047, 0},
+                 {4097, 2, false, 8192, 2047, 0}};
     for (const auto& c : cases) {
         CViewImage image;
         image.SetWidth(c.nWidth);
@@ -300,7 +305,37 @@ TEST(Moves, SourceSizesAndTheirLargestWindow) {
         image.SetSamples(new PixelSample[static_cast<size_t>(c.nWidth) * c.nHeight]());
         EXPECT_EQ(IsWarpableSource(image), c.bWarpable) << c.nWidth << " x " << c.nHeight;
         EXPECT_EQ(MaxWarpSide(image), c.nMaxSide) << c.nWidth << " x " << c.nHeight;
+        int nCentreX = -1, nCentreY = -1;
+        WarpRangeCentre(image, &nCentreX, &nCentreY);
+        EXPECT_EQ(nCentreX, c.nCentreX) << c.nWidth << " x " << c.nHeight;
+        EXPECT_EQ(nCentreY, c.nCentreY) << c.nWidth << " x " << c.nHeight;
     }
+}
+
+TEST(Moves, LargeSourceSeenFromNearItsOwnCameraIsNotCut) {
+    // A 1280 x 1024 wall facing the camera: a small step forward widens the picture a little,
+    // which a range centred on the plane origin (-1279..1278) cut at its far edge.
+    const int nW = 1280, nH = 1024;
+    CViewImage source;
+    source.SetWidth(nW);
+    source.SetHeight(nH);
+    PixelSample* pSamples = new PixelSample[static_cast<size_t>(nW) * nH];
+    for (long i = 0; i < long(nW) * nH; ++i)
+        pSamples[i] = PixelSample{double(i % 251), 90.0, 160.0, 0.5};
+    source.SetSamples(pSamples);
+    const double cop[3] = {0.0, 0.0, 0.0};
+    const double P[3][3] = {{1.0, 0.0, -640.0}, {0.0, 1.0, -512.0}, {0.0, 0.0, 1000.0}};
+    const double bounds[6] = {-1.0, 1.0, -1.0, 1.0, 1.0, 3.0}, extra[8] = {};
+    source.SetCamera(cop, P);
+    source.SetSceneValues(bounds, extra);
+    CMessageScope scope;
+    const double position[3] = {0.0, 0.0, 0.01};
+    const CViewImage moved(0.0, 0.0, 0.0, position, source);
+    EXPECT_FALSE(moved.GetWarpReport().bCut);
+    EXPECT_TRUE(scope.GetEntries().empty());
+    EXPECT_LE(moved.GetWarpReport().nXOff, 0);
+    EXPECT_GE(moved.GetWarpReport().nXOff + moved.GetWidth(), nW);
+    EXPECT_GE(moved.GetWarpReport().nYOff + moved.GetHeight(), nH);
 }
 
 } // namespace
