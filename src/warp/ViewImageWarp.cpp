@@ -307,15 +307,8 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey, 
     const bool bSourceUsable = IsWarpableSource(source);
     MORROW_ASSERT(bSourceUsable);
 
-    double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
-    if (bSourceUsable)
-        ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX, &maxX,
-                          &minY, &maxY, source.GetWidth(), source.GetHeight());
-
-    int xOff, yOff, nCentreX, nCentreY;
-    WarpRangeCentre(source, &nCentreX, &nCentreY);
-    const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &m_nWidth, &m_nHeight,
-                                 MaxWarpSide(source), nCentreX, nCentreY);
+    int xOff, yOff;
+    const bool bCut = ComputeMoveWindow(source, m_COP, m_P, &xOff, &yOff, &m_nWidth, &m_nHeight);
 
     if (bCut) {
         char szText[160];
@@ -387,14 +380,9 @@ void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, in
     // whole warp would, and says what it would about the cut.
     const bool bSourceUsable = IsWarpableSource(source);
     MORROW_ASSERT(bSourceUsable);
-    double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
-    if (bSourceUsable)
-        ComputeWarpBounds(source.m_P, m_P, source.m_COP, m_COP, source.GetSamples(), &minX, &maxX,
-                          &minY, &maxY, source.GetWidth(), source.GetHeight());
-    int xOff, yOff, nFullWidth, nFullHeight, nCentreX, nCentreY;
-    WarpRangeCentre(source, &nCentreX, &nCentreY);
-    const bool bCut = WarpWindow(minX, maxX, minY, maxY, &xOff, &yOff, &nFullWidth, &nFullHeight,
-                                 MaxWarpSide(source), nCentreX, nCentreY);
+    int xOff, yOff, nFullWidth, nFullHeight;
+    const bool bCut =
+        ComputeMoveWindow(source, m_COP, m_P, &xOff, &yOff, &nFullWidth, &nFullHeight);
     m_WarpReport.bCut = bCut;
     if (bCut) {
         char szText[160];
