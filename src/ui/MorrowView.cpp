@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWindow>
@@ -105,6 +106,9 @@ CMorrowView::CMorrowView(QWidget* pParent)
     setMinimumSize(1, 1);
     connect(&m_LiveRenderer, &CLiveRenderer::FrameReady, this, &CMorrowView::OnFrameReady,
             Qt::QueuedConnection);
+    m_pStatusTimer = new QTimer(this);
+    m_pStatusTimer->setSingleShot(true);
+    connect(m_pStatusTimer, &QTimer::timeout, this, [this] { ShowNavigationStatus(); });
 }
 
 CMorrowView::~CMorrowView() {

@@ -13,11 +13,14 @@
 #include <cstdint>
 #include <vector>
 
+#include <QElapsedTimer>
+
 #include "platform/View.h"
 #include "ui/GLContext.h"
 #include "ui/LiveRenderer.h"
 #include "warp/Navigation.h"
 
+class QTimer;
 class QWindow;
 class CImageSlots;
 class CViewImage;
@@ -176,6 +179,9 @@ private:
     double m_dDragX = 0.0, m_dDragY = 0.0;
     double m_DragPivot[3] = {0.0, 0.0, 0.0};
     long long m_nLastDrawNanoseconds = 0;
+    // The status line follows a drag at most ten times a second (each update repaints the bar).
+    QElapsedTimer m_StatusClock;
+    QTimer* m_pStatusTimer = nullptr;
 
     void FreeDisplayBuffer();
     // The source image with a grid, or null (no message).

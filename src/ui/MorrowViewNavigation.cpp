@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -392,6 +393,13 @@ void CMorrowView::ShowNavigationStatus() {
     CFrameWnd* pFrame = GetParentFrame();
     if (!pFrame || !pFrame->findChild<QStatusBar*>())
         return;
+    // During a drag the line is brought up to date a tenth of a second after the last update.
+    if (m_StatusClock.isValid() && m_StatusClock.elapsed() < 100) {
+        if (!m_pStatusTimer->isActive())
+            m_pStatusTimer->start(100 - int(m_StatusClock.elapsed()));
+        return;
+    }
+    m_StatusClock.start();
     const CameraPose& p = m_NavPose;
     // Short enough to fit beside the indicators of a small window.
     QString strText = QStringLiteral("Zoom %1%  camera (%2, %3, %4)")

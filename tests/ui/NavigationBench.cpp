@@ -19,16 +19,16 @@ namespace {
 
 CStartedApp* g_pApp = nullptr;
 
-// One step and its frame, then the same step undone (not timed), so every iteration starts from
-// the same camera.
+// One step and its frame on the screen, then the same step undone (not timed), so every iteration
+// starts from the same camera.
 void Frame(benchmark::State& state, int nStep, int nUndo) {
     CMorrowView& view = *g_pApp->View();
     view.OnCmdMsg(ID_CAMERA_HOME, true);
     for (auto _ : state) {
         view.OnCmdMsg(nStep, true);
+        // The view draws and presents the frame as it arrives.
         while (view.IsFramePending() || !view.HasLiveFrame())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        view.DrawFrame();
         glFinish();
         state.PauseTiming();
         view.OnCmdMsg(nUndo, true);
