@@ -508,6 +508,9 @@ void CMorrowView::DrawEpipoleOverlay() const {
         // The zone number at the source's top-left corner.
         const QByteArray zone = QByteArray::number(info.nZone);
         const double w = 8.0;
+        const double x0 = sx(0.0) + 1.0, y1 = sy(nH) - 1.0;
+        glColor3ub(0, 0, 0); // a dark plate, so the digits read on any picture
+        glRecti(int(x0), int(y1 - 2 * w - 6.0), int(x0 + zone.size() * (w + 4.0) + 5.0), int(y1));
         glColor3ub(255, 255, 255);
         for (int i = 0; i < zone.size(); ++i)
             DrawSegmentChar(zone[i], sx(0.0) + 4.0 + i * (w + 4.0), sy(nH) - 4.0 - 2 * w, w);
