@@ -61,11 +61,6 @@ inline double InterpolationDenominator(const WarpedTriangle& t, double px, doubl
     return (t.Y3 - t.Y2) * (t.X1 - px) - (t.Y1 - py) * (t.X3 - t.X2);
 }
 
-inline bool IsInside(const WarpedTriangle& t, double px, double py) {
-    CMatrix matrix;
-    return matrix.PointInTriangle(px, py, t.X1, t.Y1, t.X2, t.Y2, t.X3, t.Y3) != 0;
-}
-
 // InterpolateInTriangle for the three channels at once, at a position whose denominator dDen
 // is at least 1e-20 in magnitude: its geometry (s, Q, the two distances and w) depends on the
 // positions alone, so it is formed once with the same operations, and only the values differ
@@ -214,6 +209,7 @@ void CTriangleRasterOf<TGrid>::Fill(const WarpedTriangle& tri, int xs, int xe, i
 template <class TGrid>
 void CTriangleRasterOf<TGrid>::FillColumn(const WarpedTriangle& tri, int x, int yLo, int yHi,
                                           unsigned char* pColumn) const {
+    const CCrossingCount inside(tri);
     const double px = x;
     // The rows of this column whose interpolation denominator is below 1e-20: only there can a
     // stored position still count "Too TINY". Found when the first stored run is met.
@@ -236,7 +232,7 @@ void CTriangleRasterOf<TGrid>::FillColumn(const WarpedTriangle& tri, int x, int 
         }
         const double py = y;
         const double dDen = InterpolationDenominator(tri, px, py);
-        if (!IsInside(tri, px, py))
+        if (!inside.Inside(px, py))
             continue;
         double rgb[3];
         if (std::fabs(dDen) < 1e-20) {
@@ -260,9 +256,10 @@ void CTriangleRasterOf<TGrid>::FillColumn(const WarpedTriangle& tri, int x, int 
 template <class TGrid>
 void CTriangleRasterOf<TGrid>::CountTinyInStoredRun(const WarpedTriangle& tri, double px, int yFrom,
                                                     int yTo, int nTinyLo, int nTinyHi) const {
+    const CCrossingCount inside(tri);
     for (int y = std::max(yFrom, nTinyLo); y <= std::min(yTo, nTinyHi); ++y) {
         const double py = y;
-        if (std::fabs(InterpolationDenominator(tri, px, py)) < 1e-20 && IsInside(tri, px, py))
+        if (std::fabs(InterpolationDenominator(tri, px, py)) < 1e-20 && inside.Inside(px, py))
             ReportTiny();
     }
 }

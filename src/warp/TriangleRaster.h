@@ -9,9 +9,11 @@
 // one interpolation geometry, and a fill can skip samples that a later triangle has stored.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "image/ViewImage.h"
+#include "math/Matrix.h"
 
 class CRegionTest;
 
@@ -62,6 +64,86 @@ struct ColourGrid {
         p[0] = Byte(rgb[0]);
         p[1] = Byte(rgb[1]);
         p[2] = Byte(rgb[2]);
+    }
+};
+
+// CMatrix::PointInTriangle for one triangle at many positions: the far point and the edge
+// vectors, which do not depend on the position, are formed once, and everything else is formed
+// with the very operations, in the very order, of PointInTriangle and SegmentCrossing, so the
+// answers are the same bit for bit (RasterTest holds the two against each other).
+class CCrossingCount {
+public:
+    explicit CCrossingCount(const WarpedTriangle& t)
+        : m_x{t.X1, t.X2, t.X3}, m_y{t.Y1, t.Y2, t.Y3} {
+        CMatrix::FarPoint(t.X1, t.Y1, t.X2, t.Y2, t.X3, t.Y3, &m_dFarX, &m_dFarY);
+        for (int i = 0; i < 3; ++i) {
+            const int j = (i + 1) % 3;
+            m_dEdgeX[i] = m_x[j] - m_x[i];
+            m_dEdgeY[i] = m_y[j] - m_y[i];
+        }
+    }
+
+    bool Inside(double px, double py) const {
+        const double x1 = m_x[0], x2 = m_x[1], x3 = m_x[2];
+        const double y1 = m_y[0], y2 = m_y[1], y3 = m_y[2];
+        if ((px > x1 && px > x2 && px > x3) || (px < x1 && px < x2 && px < x3) ||
+            (py > y1 && py > y2 && py > y3) || (py < y1 && py < y2 && py < y3))
+            return false;
+        const double dSx = m_dFarX - px, dSy = m_dFarY - py;
+        const double t1 = Crossing(px, py, dSx, dSy, 0);
+        const double t2 = Crossing(px, py, dSx, dSy, 1);
+        const double t3 = Crossing(px, py, dSx, dSy, 2);
+        int nCount = 0;
+        if (t1 >= 0.0) {
+            ++nCount;
+            if (t2 >= 0.0 && std::fabs(t1 - t2) > 0.001) {
+                ++nCount;
+                if (t3 >= 0.0 && std::fabs(t1 - t3) > 0.001 && std::fabs(t2 - t3) > 0.001)
+                    ++nCount;
+            } else if (t2 >= 0.0) {
+                if (t3 >= 0.0 && std::fabs(t3 - t1) > 1e-20)
+                    ++nCount;
+            } else {
+                if (t3 >= 0.0 && std::fabs(t1 - t3) > 0.001)
+                    ++nCount;
+            }
+        } else {
+            if (t2 >= 0.0) {
+                ++nCount;
+                if (t3 >= 0.0 && std::fabs(t2 - t3) > 0.001)
+                    ++nCount;
+            } else if (t3 >= 0.0) {
+                ++nCount;
+            }
+        }
+        return nCount == 1;
+    }
+
+private:
+    double m_x[3], m_y[3];
+    double m_dFarX = 0.0, m_dFarY = 0.0;
+    double m_dEdgeX[3], m_dEdgeY[3]; // vertex i to vertex i + 1 (3 to 1)
+
+    // SegmentCrossing(px, py, far, vertex i, vertex i + 1), with (dSx, dSy) = far - P.
+    double Crossing(double px, double py, double dSx, double dSy, int i) const {
+        const double ax = m_x[i], ay = m_y[i];
+        const double dNum = dSy * (ax - px) - (ay - py) * dSx;
+        const double dDen = m_dEdgeY[i] * dSx - dSy * m_dEdgeX[i];
+        if (std::fabs(dDen) < 1e-20)
+            return -1.0;
+        const double s = dNum / dDen;
+        if (!(s >= 0.0 && s <= 1.0))
+            return -1.0;
+        double t;
+        if (std::fabs(dSx) > 1e-20)
+            t = ((ax - px) + m_dEdgeX[i] * s) / dSx;
+        else if (std::fabs(dSy) > 1e-20)
+            t = ((ay - py) + m_dEdgeY[i] * s) / dSy;
+        else
+            t = -1.0;
+        if (!(t >= 0.0 && t <= 1.0))
+            return -1.0;
+        return t;
     }
 };
 

@@ -1,6 +1,7 @@
 // The warping equation for one pixel, the rasteriser of one triangle and the window of the new
 // grid, on cameras whose arithmetic is exact.
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "TestSupport.h"
 #include "WarpFixture.h"
 #include "math/Matrix.h"
+#include "warp/TriangleRaster.h"
 #include "warp/Warp.h"
 
 namespace {
@@ -157,6 +159,47 @@ TEST_F(ExactTriangle, SkipsPositionsOutsideTheWindow) {
         EXPECT_EQ(stored(5, 6), c.bStored56) << c.xOff << " " << c.yOff;
         EXPECT_EQ(CountColoured(*pCut), int(c.bStored65) + int(c.bStored56));
     }
+}
+
+TEST(CrossingCount, AnswersAsPointInTriangleEverywhere) {
+    // Triangles chosen to meet the count's corner cases (vertices on grid positions, edges
+    // through them, shared-vertex crossings, the far point of the lower-left quadrant, slivers,
+    // degenerate and non-finite ones), then seeded random ones; every grid position of a margin
+    // around each gets the same answer from both forms.
+    const double dInf = INFINITY, dNaN = NAN;
+    std::vector<std::vector<double>> triangles = {
+        {0, 0, 4, 0, 0, 4},         {1, 1, 5, 1, 3, 5},       {-3, -3, -1, -3, -2, -1},
+        {-4, -1, -1, -4, -1, -1},   {2, 2, 2, 2, 2, 2},       {0, 0, 3, 3, 6, 6},
+        {0.5, 0.5, 3.5, 0.5, 2, 3}, {1e-9, 0, 3, 1e-9, 0, 3}, {-2, 0, 2, 0, 0, 1e-12},
+        {0, 0, dInf, 0, 0, 3},      {0, 0, 3, dNaN, 0, 3},    {-1, 2, 2, -1, 2, 2},
+    };
+    std::mt19937 rng(1234u);
+    std::uniform_real_distribution<double> coordinate(-8.0, 8.0), jitter(-0.5, 0.5);
+    for (int i = 0; i < 300; ++i) {
+        std::vector<double> t(6);
+        const double dSteps = i % 3 == 0 ? 1.0 : 4.0; // on grid positions, on quarters...
+        for (double& v : t)
+            v = std::floor(coordinate(rng) * dSteps) / dSteps;
+        if (i % 3 == 2) // ... or anywhere
+            for (double& v : t)
+                v += jitter(rng);
+        triangles.push_back(t);
+    }
+    CMatrix matrix;
+    long nDifferent = 0, nInside = 0;
+    for (const std::vector<double>& t : triangles) {
+        const WarpedTriangle tri{t[0], t[1], t[2], t[3], t[4], t[5], nullptr, nullptr, nullptr};
+        const CCrossingCount count(tri);
+        for (int y = -10; y <= 10; ++y)
+            for (int x = -10; x <= 10; ++x) {
+                const bool bPlain =
+                    matrix.PointInTriangle(x, y, t[0], t[1], t[2], t[3], t[4], t[5]) != 0;
+                nDifferent += bPlain != count.Inside(x, y);
+                nInside += bPlain;
+            }
+    }
+    EXPECT_EQ(nDifferent, 0);
+    EXPECT_GT(nInside, 1000);
 }
 
 TEST(WarpTriangle, FillsExactlyThePositionsInsideTheMappedTriangle) {
