@@ -326,14 +326,14 @@ bool ReadTextFile(const std::string& strPath, std::string& strText, std::string&
     return true;
 }
 
-std::string Number(double dValue) {
+} // namespace
+
+std::string ExactNumber(double dValue) {
     char sz[64];
     const std::to_chars_result result =
         std::to_chars(sz, sz + sizeof sz, dValue, std::chars_format::general, 17);
     return std::string(sz, result.ptr);
 }
-
-} // namespace
 
 bool ImportRgbd(const RgbdInput& input, CViewImage& image, ImportReport& report) {
     report = ImportReport();
@@ -517,12 +517,12 @@ bool ReadCameraSidecar(const std::string& strPath, CameraSidecar& sidecar, std::
 
 std::string CameraSidecarText(const CameraSidecar& sidecar) {
     std::string str = "# pinhole intrinsics in pixels, row 0 at the top\n";
-    str += "fx " + Number(sidecar.intrinsics.fx) + "\n";
-    str += "fy " + Number(sidecar.intrinsics.fy) + "\n";
-    str += "cx " + Number(sidecar.intrinsics.cx) + "\n";
-    str += "cy " + Number(sidecar.intrinsics.cy) + "\n";
+    str += "fx " + ExactNumber(sidecar.intrinsics.fx) + "\n";
+    str += "fy " + ExactNumber(sidecar.intrinsics.fy) + "\n";
+    str += "cx " + ExactNumber(sidecar.intrinsics.cx) + "\n";
+    str += "cy " + ExactNumber(sidecar.intrinsics.cy) + "\n";
     if (sidecar.bHasDepthScale)
-        str += "depth_scale " + Number(sidecar.dDepthScale) + "\n";
+        str += "depth_scale " + ExactNumber(sidecar.dDepthScale) + "\n";
     if (!sidecar.strDepth.empty())
         str += "depth " + sidecar.strDepth + "\n";
     return str;
@@ -660,13 +660,15 @@ bool ReadStereoCalib(const std::string& strPath, StereoCalib& calib, std::string
 }
 
 std::string StereoCalibText(const StereoCalib& calib) {
-    const std::string strF = Number(calib.f), strFy = Number(calib.fy), strCy = Number(calib.cy);
+    const std::string strF = ExactNumber(calib.f), strFy = ExactNumber(calib.fy),
+                      strCy = ExactNumber(calib.cy);
     std::string str;
-    str += "cam0=[" + strF + " 0 " + Number(calib.cx) + "; 0 " + strFy + " " + strCy + "; 0 0 1]\n";
-    str += "cam1=[" + strF + " 0 " + Number(calib.cx + calib.doffs) + "; 0 " + strFy + " " + strCy +
+    str += "cam0=[" + strF + " 0 " + ExactNumber(calib.cx) + "; 0 " + strFy + " " + strCy +
            "; 0 0 1]\n";
-    str += "doffs=" + Number(calib.doffs) + "\n";
-    str += "baseline=" + Number(calib.baseline) + "\n";
+    str += "cam1=[" + strF + " 0 " + ExactNumber(calib.cx + calib.doffs) + "; 0 " + strFy + " " +
+           strCy + "; 0 0 1]\n";
+    str += "doffs=" + ExactNumber(calib.doffs) + "\n";
+    str += "baseline=" + ExactNumber(calib.baseline) + "\n";
     str += "width=" + std::to_string(calib.nWidth) + "\n";
     str += "height=" + std::to_string(calib.nHeight) + "\n";
     return str;

@@ -95,6 +95,8 @@ std::string SidecarPathOf(const std::string& strImage);
 bool IsImageName(const std::string& strPath);
 // The sidecar's text (%.17g numbers in the C locale), for writers.
 std::string CameraSidecarText(const CameraSidecar& sidecar);
+// A number as the camera files hold it: %.17g, in no locale's way but the C one's.
+std::string ExactNumber(double dValue);
 
 // The parts of calib.txt the importer uses.
 struct StereoCalib {

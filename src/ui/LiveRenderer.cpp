@@ -1,29 +1,9 @@
 #include "ui/LiveRenderer.h"
 
 #include <chrono>
-#include <cmath>
 #include <utility>
 
 #include "framework/Services.h"
-
-void LiveFrameBytes(const CViewImage& image, bool bMark, std::vector<unsigned char>& bytes) {
-    const long nCount = static_cast<long>(image.GetWidth()) * image.GetHeight();
-    bytes.resize(static_cast<size_t>(nCount) * 3u);
-    if (nCount <= 0 || !image.HasGrid())
-        return;
-    image.WriteDisplayBytes(bytes.data());
-    if (!bMark || !image.GetSamples())
-        return;
-    const PixelSample* pSamples = image.GetSamples();
-    for (long i = 0; i < nCount; ++i) {
-        if (std::isnan(pSamples[i].red)) {
-            unsigned char* p = &bytes[static_cast<size_t>(i) * 3u];
-            p[0] = kDisoccludedColour[0];
-            p[1] = kDisoccludedColour[1];
-            p[2] = kDisoccludedColour[2];
-        }
-    }
-}
 
 ByteColour LiveUnwrittenColour(bool bMark) {
     return bMark ? ByteColour{kDisoccludedColour[0], kDisoccludedColour[1], kDisoccludedColour[2]}
@@ -106,7 +86,10 @@ void CLiveRenderer::Run() {
                              request.nWidth, request.nHeight, EWarpGrid::Colours,
                              LiveUnwrittenColour(request.bMarkDisoccluded));
             frame.report = image.GetWarpReport();
-            LiveFrameBytes(image, request.bMarkDisoccluded, frame.bytes);
+            const unsigned char* pColours = image.GetColours();
+            if (pColours)
+                frame.bytes.assign(pColours, pColours + static_cast<size_t>(image.GetWidth()) *
+                                                            image.GetHeight() * 3u);
         }
         frame.nWarpNanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                      std::chrono::steady_clock::now() - start)

@@ -28,7 +28,7 @@ struct LiveRequest {
 };
 
 // A finished frame: the display bytes of the window (nWidth x nHeight pixels of red, green, blue,
-// row 0 first) and how its warp went.
+// row 0 first; empty when the window could not be warped) and how its warp went.
 struct LiveFrame {
     LiveRequest request;
     std::vector<unsigned char> bytes;
@@ -39,15 +39,8 @@ struct LiveFrame {
 // Magenta: no scene colour is meant to look like it, and it is visible on black and white alike.
 constexpr unsigned char kDisoccludedColour[3] = {255, 0, 255};
 
-// The display bytes of a windowed warp: ColourToByte of every sample, and with bMark the
-// positions that no triangle wrote (red is NaN there) in kDisoccludedColour. A warp into colour
-// bytes chose the colour of those positions when it ran (LiveUnwrittenColour): its bytes are
-// copied as they are, whatever bMark says.
-void LiveFrameBytes(const CViewImage& image, bool bMark, std::vector<unsigned char>& bytes);
-
 // The colour a live frame's warp into bytes gives the positions no triangle wrote: with bMark
-// kDisoccludedColour, black otherwise (the whole warp's bytes). The worker warps so, and its
-// bytes equal LiveFrameBytes of the samples form of the same request.
+// kDisoccludedColour, black otherwise (the whole warp's bytes).
 ByteColour LiveUnwrittenColour(bool bMark);
 
 class CLiveRenderer : public QObject {

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -19,6 +20,7 @@
 #include "framework/Services.h"
 #include "image/ViewImage.h"
 #include "platform/Document.h"
+#include "platform/FrameWnd.h"
 #include "ui/ImageSlots.h"
 #include "ui/Resource.h"
 
@@ -247,6 +249,12 @@ void CMorrowView::RefreshDisplay(const CViewImage& image) {
     m_nDisplayWidth = w;
     m_nDisplayHeight = h;
     image.WriteDisplayBytes(m_pDisplayBuffer);
+}
+
+void CMorrowView::ShowStatus(const QString& strText) const {
+    CFrameWnd* pFrame = GetParentFrame();
+    if (pFrame && pFrame->findChild<QStatusBar*>())
+        pFrame->statusBar()->showMessage(strText);
 }
 
 void CMorrowView::RepaintNow() {

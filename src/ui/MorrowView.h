@@ -138,6 +138,8 @@ public:
     // is plane position (nPlaneX0, nPlaneY0)): the camera is that image's, nothing is live, the
     // display origin is the buffer's pixel (0, 0). Waits for a live warp in progress to end.
     void ShowCommandImage(const CViewImage& image, int nPlaneX0, int nPlaneY0);
+    // The message pane of the frame's status bar, if the view sits in a frame with one.
+    void ShowStatus(const QString& strText) const;
     // The source image's path as it was loaded (for Copy Camera).
     const QString& GetSourcePath() const { return m_strSourcePath; }
 
@@ -201,6 +203,9 @@ private:
     void DrawPlaneImage(const unsigned char* pBytes, int nWidth, int nHeight, int nX0,
                         int nY0) const;
     void DrawEpipoleOverlay() const;
+    // Whether a warped image is shown as a live frame of its own camera: with the disocclusion
+    // overlay on, so that the positions nothing was drawn into are marked.
+    bool ShowsWarpedAsLiveFrame() const;
     void SetCommandChecked(int nID, bool bChecked);
     friend class CGLWindow;
 };

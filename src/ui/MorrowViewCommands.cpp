@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
-#include <QStatusBar>
 
 #include <string>
 
@@ -22,7 +21,6 @@
 #include "image/RgbdImport.h"
 #include "image/ViewImage.h"
 #include "platform/FileDialog.h"
-#include "platform/FrameWnd.h"
 #include "ui/CameraFreeMoveDialog.h"
 #include "ui/FocusCameraMoveDialog.h"
 #include "ui/ImageSlots.h"
@@ -72,13 +70,6 @@ std::string LoadProblems(const QString& strPath, const LoadReport& report) {
                    (report.nRecordsOutside == 1 ? "was" : "were") + " skipped.";
     }
     return strText;
-}
-
-// The message pane of the frame's status bar, if the view sits in a frame.
-void ShowStatus(const CView& view, const QString& strText) {
-    CFrameWnd* pFrame = view.GetParentFrame();
-    if (pFrame && pFrame->findChild<QStatusBar*>())
-        pFrame->statusBar()->showMessage(strText);
 }
 
 // The wait cursor for the lifetime of the object. A message box raised meanwhile (one of the
@@ -198,7 +189,7 @@ bool CMorrowView::LoadImagedataFile(const QString& strPath) {
     RefreshDisplay(*pImage);
     ShowCommandImage(*pImage, 0, 0);
     RepaintNow();
-    ShowStatus(*this, QStringLiteral("Loaded %1").arg(strPath));
+    ShowStatus(QStringLiteral("Loaded %1").arg(strPath));
 
     const std::string strProblems = LoadProblems(strPath, report);
     if (!strProblems.empty())
@@ -234,7 +225,7 @@ template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlo
         // The warp said so in a message box; what was shown before stays, and so does the
         // warped image a save would write.
         delete pWarped;
-        ShowStatus(view, QStringLiteral("The move was too costly to render; nothing changed"));
+        view.ShowStatus(QStringLiteral("The move was too costly to render; nothing changed"));
         return;
     }
     imageSlots.SetWarpedImage(pWarped);
@@ -242,7 +233,7 @@ template <typename Build> void ShowMove(CMorrowView& view, CImageSlots& imageSlo
     view.RefreshDisplay(*pWarped);
     view.ShowCommandImage(*pWarped, pWarped->GetWarpReport().nXOff, pWarped->GetWarpReport().nYOff);
     view.RepaintNow();
-    ShowStatus(view, WarpStatus(*pWarped, nElapsed));
+    view.ShowStatus(WarpStatus(*pWarped, nElapsed));
 }
 
 } // namespace
@@ -292,7 +283,7 @@ namespace {
 
 // Asks for a file name and writes pImage there. Tells the user when there is nothing to save
 // (before any dialog) or when the file cannot be written (an existing file is left as it was).
-void SaveImage(const CView& view, const CViewImage* pImage, const char* pszNothingText) {
+void SaveImage(const CMorrowView& view, const CViewImage* pImage, const char* pszNothingText) {
     if (!HasGrid(pImage)) {
         ShowMessageBox(pszNothingText);
         return;
@@ -310,7 +301,7 @@ void SaveImage(const CView& view, const CViewImage* pImage, const char* pszNothi
         ShowMessageBox(strText.c_str());
         return;
     }
-    ShowStatus(view, QStringLiteral("Saved %1").arg(strPath));
+    view.ShowStatus(QStringLiteral("Saved %1").arg(strPath));
 }
 
 } // namespace
@@ -351,5 +342,5 @@ void CMorrowView::OnSaveWarpedRgbd() {
             return;
         }
     }
-    ShowStatus(*this, QStringLiteral("Saved %1 with its depth and camera file").arg(strPath));
+    ShowStatus(QStringLiteral("Saved %1 with its depth and camera file").arg(strPath));
 }

@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -81,6 +80,18 @@ void DrawSegmentChar(char c, double x, double y, double w) {
     glEnd();
 }
 
+// Bytes (nWidth x nHeight RGB, row 0 first) with their pixel (0, 0) at screen position (sx, sy),
+// each pixel dScale screen pixels. The raster position starts valid at the corner and is moved
+// from there, so that a picture whose corner lies outside the window is still drawn (clipped).
+void DrawBytesAt(const unsigned char* pBytes, int nWidth, int nHeight, double sx, double sy,
+                 double dScale) {
+    glRasterPos2i(0, 0);
+    glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(sx), static_cast<GLfloat>(sy), nullptr);
+    glPixelZoom(static_cast<GLfloat>(dScale), static_cast<GLfloat>(dScale));
+    glDrawPixels(nWidth, nHeight, GL_RGB, GL_UNSIGNED_BYTE, pBytes);
+    glPixelZoom(1.0f, 1.0f);
+}
+
 } // namespace
 
 const CViewImage* CMorrowView::LiveSource() const {
@@ -99,12 +110,16 @@ void CMorrowView::ShowCommandImage(const CViewImage& image, int nPlaneX0, int nP
     m_nBufferY0 = nPlaneY0;
     m_dOriginX = nPlaneX0;
     m_dOriginY = nPlaneY0;
-    // With the disocclusion overlay on, a warped image is shown as a live frame of its own
-    // camera: the same picture, with the positions nothing was drawn into marked.
-    if (m_bDisocclusionOverlay && m_nDisplayMode == kDisplayWarped && LiveSource()) {
+    if (ShowsWarpedAsLiveFrame()) {
         m_bLive = true;
         RequestLiveFrame();
     }
+}
+
+bool CMorrowView::ShowsWarpedAsLiveFrame() const {
+    // The same picture as the warped image's buffer, with the positions nothing was drawn into
+    // marked.
+    return m_bDisocclusionOverlay && m_nDisplayMode == kDisplayWarped && LiveSource();
 }
 
 void CMorrowView::SetNavigationPose(const CameraPose& pose) {
@@ -141,13 +156,11 @@ void CMorrowView::OnFrameReady() {
     m_nShownSerial = frame.request.nSerial;
     if (!m_bLive)
         return;
-    if (frame.report.bTooCostly) {
+    const size_t nBytes = static_cast<size_t>(frame.request.nWidth) * frame.request.nHeight * 3u;
+    if (frame.report.bTooCostly || frame.bytes.size() != nBytes) {
         // The frame on the screen stays; the user learns why it does not follow.
-        ShowNavigationStatus();
-        CFrameWnd* pFrame = GetParentFrame();
-        if (pFrame && pFrame->findChild<QStatusBar*>())
-            pFrame->statusBar()->showMessage(QStringLiteral(
-                "This camera is too costly to render live; move back or press Home"));
+        ShowStatus(
+            QStringLiteral("This camera is too costly to render live; move back or press Home"));
         return;
     }
     m_LiveFrame = std::move(frame);
@@ -207,8 +220,8 @@ void CMorrowView::ToggleEpipoleOverlay() {
 void CMorrowView::ToggleDisocclusionOverlay() {
     m_bDisocclusionOverlay = !m_bDisocclusionOverlay;
     SetCommandChecked(ID_VIEW_DISOCCLUSION_OVERLAY, m_bDisocclusionOverlay);
-    if (m_bDisocclusionOverlay && m_nDisplayMode == kDisplayWarped && LiveSource())
-        m_bLive = true; // the warped image again, as a frame with its marks
+    if (ShowsWarpedAsLiveFrame())
+        m_bLive = true;
     if (m_bLive)
         RequestLiveFrame();
 }
@@ -384,15 +397,10 @@ void CMorrowView::CopyCamera() {
     }
     const QString strLine = CameraCommandLine();
     QApplication::clipboard()->setText(strLine);
-    CFrameWnd* pFrame = GetParentFrame();
-    if (pFrame && pFrame->findChild<QStatusBar*>())
-        pFrame->statusBar()->showMessage(QStringLiteral("Copied: %1").arg(strLine));
+    ShowStatus(QStringLiteral("Copied: %1").arg(strLine));
 }
 
 void CMorrowView::ShowNavigationStatus() {
-    CFrameWnd* pFrame = GetParentFrame();
-    if (!pFrame || !pFrame->findChild<QStatusBar*>())
-        return;
     // During a drag the line is brought up to date a tenth of a second after the last update.
     if (m_StatusClock.isValid() && m_StatusClock.elapsed() < 100) {
         if (!m_pStatusTimer->isActive())
@@ -413,21 +421,15 @@ void CMorrowView::ShowNavigationStatus() {
                            (m_LiveFrame.nWarpNanoseconds + m_nLastDrawNanoseconds) / 1e6, 'f', 1))
                        .arg(QString::number(m_LiveFrame.nWarpNanoseconds / 1e6, 'f', 1));
     }
-    pFrame->statusBar()->showMessage(strText);
+    ShowStatus(strText);
 }
 
 void CMorrowView::DrawPlaneImage(const unsigned char* pBytes, int nWidth, int nHeight, int nX0,
                                  int nY0) const {
     if (!pBytes || nWidth <= 0 || nHeight <= 0)
         return;
-    const double sx = (nX0 - m_dOriginX) * m_dZoom, sy = (nY0 - m_dOriginY) * m_dZoom;
-    // The raster position starts valid at the corner and is moved from there, so that a picture
-    // whose corner lies outside the window is still drawn (and clipped).
-    glRasterPos2i(0, 0);
-    glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(sx), static_cast<GLfloat>(sy), nullptr);
-    glPixelZoom(static_cast<GLfloat>(m_dZoom), static_cast<GLfloat>(m_dZoom));
-    glDrawPixels(nWidth, nHeight, GL_RGB, GL_UNSIGNED_BYTE, pBytes);
-    glPixelZoom(1.0f, 1.0f);
+    DrawBytesAt(pBytes, nWidth, nHeight, (nX0 - m_dOriginX) * m_dZoom, (nY0 - m_dOriginY) * m_dZoom,
+                m_dZoom);
 }
 
 void CMorrowView::DrawEpipoleOverlay() const {
@@ -450,12 +452,7 @@ void CMorrowView::DrawEpipoleOverlay() const {
             m_SourceBytes.resize(static_cast<size_t>(nW) * nH * 3u);
             pSource->WriteDisplayBytes(m_SourceBytes.data());
         }
-        glRasterPos2i(0, 0);
-        glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(dLeft), static_cast<GLfloat>(dBottom),
-                 nullptr);
-        glPixelZoom(static_cast<GLfloat>(dScale), static_cast<GLfloat>(dScale));
-        glDrawPixels(nW, nH, GL_RGB, GL_UNSIGNED_BYTE, m_SourceBytes.data());
-        glPixelZoom(1.0f, 1.0f);
+        DrawBytesAt(m_SourceBytes.data(), nW, nH, dLeft, dBottom, dScale);
     }
     auto sx = [&](double x) { return dLeft + x * dScale; };
     auto sy = [&](double y) { return dBottom + y * dScale; };

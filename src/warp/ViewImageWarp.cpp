@@ -87,6 +87,24 @@ void FillWindow(unsigned char* pColours, int nWidth, int nHeight, int nX0, int n
     }
 }
 
+// "The warped image is too large and has been cut to W x H pixels.", as a whole warp shows it.
+void ReportCut(int nWidth, int nHeight) {
+    char szText[160];
+    std::snprintf(szText, sizeof szText,
+                  "The warped image is too large and has been cut to %d x %d pixels.", nWidth,
+                  nHeight);
+    ShowMessageBox(szText);
+}
+
+// One of the two grids of nCount positions, the other left null; both null when there is not
+// enough memory.
+void AllocateGrid(bool bColours, long nCount, PixelSample** ppGrid, unsigned char** ppColours) {
+    if (bColours)
+        *ppColours = new (std::nothrow) unsigned char[static_cast<size_t>(nCount) * 3];
+    else
+        *ppGrid = new (std::nothrow) PixelSample[nCount];
+}
+
 } // namespace
 
 bool CViewImage::WarpPixel(double u, double v, const double refP[3][3], const double desP[3][3],
@@ -310,19 +328,13 @@ void CViewImage::SetupWarp(const CViewImage& source, int nZone, int ex, int ey, 
     int xOff, yOff;
     const bool bCut = ComputeMoveWindow(source, m_COP, m_P, &xOff, &yOff, &m_nWidth, &m_nHeight);
 
-    if (bCut) {
-        char szText[160];
-        std::snprintf(szText, sizeof szText,
-                      "The warped image is too large and has been cut to %d x %d pixels.", m_nWidth,
-                      m_nHeight);
-        ShowMessageBox(szText);
-    }
+    if (bCut)
+        ReportCut(m_nWidth, m_nHeight);
     const bool bColours = eGrid == EWarpGrid::Colours;
     long nCount = static_cast<long>(m_nWidth) * m_nHeight;
-    // One of the two grids; the other stays null.
-    PixelSample* pGrid = bColours ? nullptr : new (std::nothrow) PixelSample[nCount];
-    unsigned char* pColours =
-        bColours ? new (std::nothrow) unsigned char[static_cast<size_t>(nCount) * 3] : nullptr;
+    PixelSample* pGrid = nullptr;
+    unsigned char* pColours = nullptr;
+    AllocateGrid(bColours, nCount, &pGrid, &pColours);
     const bool bNoMemory = pGrid == nullptr && pColours == nullptr;
     if (bNoMemory) {
         // Tell the user and leave the cleared 3 x 3 grid of an empty border instead of ending
@@ -384,13 +396,8 @@ void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, in
     const bool bCut =
         ComputeMoveWindow(source, m_COP, m_P, &xOff, &yOff, &nFullWidth, &nFullHeight);
     m_WarpReport.bCut = bCut;
-    if (bCut) {
-        char szText[160];
-        std::snprintf(szText, sizeof szText,
-                      "The warped image is too large and has been cut to %d x %d pixels.",
-                      nFullWidth, nFullHeight);
-        ShowMessageBox(szText);
-    }
+    if (bCut)
+        ReportCut(nFullWidth, nFullHeight);
 
     if (nWidth <= 0 || nHeight <= 0 || nWidth > kMaxWindowSide || nHeight > kMaxWindowSide ||
         static_cast<long>(nWidth) * nHeight > kMaxWindowArea) {
@@ -404,9 +411,9 @@ void CViewImage::SetupWindowWarp(const CViewImage& source, int nZone, int ex, in
     }
     const bool bColours = eGrid == EWarpGrid::Colours;
     const long nCount = static_cast<long>(nWidth) * nHeight;
-    PixelSample* pGrid = bColours ? nullptr : new (std::nothrow) PixelSample[nCount];
-    unsigned char* pColours =
-        bColours ? new (std::nothrow) unsigned char[static_cast<size_t>(nCount) * 3] : nullptr;
+    PixelSample* pGrid = nullptr;
+    unsigned char* pColours = nullptr;
+    AllocateGrid(bColours, nCount, &pGrid, &pColours);
     if (!pGrid && !pColours) {
         char szText[160];
         std::snprintf(szText, sizeof szText,

@@ -20,7 +20,6 @@
 #include "image/ViewImage.h"
 #include "warp/Warp.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -35,14 +34,6 @@ double Dot(const double a[3], const double b[3]) {
 void Column(const double P[3][3], int nCol, double v[3]) {
     for (int k = 0; k < 3; ++k)
         v[k] = P[k][nCol];
-}
-
-// %.17g in the C locale, whatever the process locale is.
-std::string Number(double dValue) {
-    char sz[64];
-    const std::to_chars_result result =
-        std::to_chars(sz, sz + sizeof sz, dValue, std::chars_format::general, 17);
-    return std::string(sz, result.ptr);
 }
 
 bool Fail(std::string* pstrError, const std::string& strText) {
@@ -347,7 +338,7 @@ bool WriteWarpedRgbd(const CViewImage& warped, const CViewImage& source,
         const double* v = k == 0 ? frame.cop : frame.axes[k - 1];
         strText += std::string("#   ") + pszNames[k];
         for (int i = 0; i < 3; ++i)
-            strText += " " + Number(v[i]);
+            strText += " " + ExactNumber(v[i]);
         strText += "\n";
     }
     if (frame.bMirrored)

@@ -133,7 +133,7 @@ void CNavigationTest::keysStepAndHomeReturns() {
     }
     QVERIFY(WaitForFrame());
     QVERIFY(!SamePose(m_pView->GetNavigationPose(), source));
-    // Back undoes Forward exactly enough to keep the pivot in view; Home is the source again.
+    // Home is the source again, shown as Load Imagedata shows it.
     RunCommand(m_App.Frame(), ID_CAMERA_HOME);
     QVERIFY(!m_pView->IsLive());
     QVERIFY(SamePose(m_pView->GetNavigationPose(), source));
@@ -152,6 +152,26 @@ void CNavigationTest::zoomAndOverlays() {
     RunCommand(m_App.Frame(), ID_VIEW_ACTUAL_SIZE);
     QCOMPARE(m_pView->GetZoom(), 1.0);
     QCOMPARE(m_pView->GetOriginX(), 0.0);
+    // Fit to Window scales the 200 x 200 source to the view's smaller side, centred.
+    RunCommand(m_App.Frame(), ID_VIEW_FIT_TO_WINDOW);
+    const double dFit = std::min(m_nWidth, m_nHeight) / 200.0;
+    QCOMPARE(m_pView->GetZoom(), dFit);
+    QCOMPARE(m_pView->GetOriginX() + m_nWidth / dFit / 2.0, 100.0);
+    QCOMPARE(m_pView->GetOriginY() + m_nHeight / dFit / 2.0, 100.0);
+    // Ctrl + wheel zooms about the cursor: the plane position under it stays there; Shift + drag
+    // moves the picture with the hand.
+    const double x = 120.0, y = 90.0;
+    const double px = m_pView->GetOriginX() + x / m_pView->GetZoom();
+    m_pView->OnWheel(240, Qt::ControlModifier, x, y);
+    QCOMPARE(m_pView->GetZoom(), 2.0 * dFit);
+    QCOMPARE(m_pView->GetOriginX() + x / m_pView->GetZoom(), px);
+    const double dOriginY = m_pView->GetOriginY();
+    m_pView->OnMouseDown(Qt::LeftButton, Qt::ShiftModifier, x, y);
+    m_pView->OnMouseMove(x, y + 2.0 * m_pView->GetZoom());
+    m_pView->OnMouseUp();
+    QCOMPARE(m_pView->GetOriginY(), dOriginY - 2.0);
+    QVERIFY(!m_pView->IsLive()); // the display moved, not the camera
+    RunCommand(m_App.Frame(), ID_VIEW_ACTUAL_SIZE);
 
     // A big orbit opens disocclusions; with the overlay on they are magenta, not black.
     RunCommand(m_App.Frame(), ID_VIEW_DISOCCLUSION_OVERLAY);
